@@ -32,8 +32,7 @@ std::string random_input(std::mt19937_64& rng, const std::vector<std::string>& w
   if (k == 0) {
     for (int i = 0; i < n; ++i) out.push_back(static_cast<char>(rng() & 0xFF));
   } else if (k <= 3 || words.empty()) {
-    static const char printable[] =
-        " 0123456789abcdefABCDEF:-/.,+eE'\"()[];_ \t\nxXpPmMaAzZ0919";
+    static const char printable[] = " 0123456789abcdefABCDEF:-/.,+eE'\"()[];_ \t\nxXpPmMaAzZ0919";
     for (int i = 0; i < n; ++i) out.push_back(printable[rng() % (sizeof printable - 1)]);
   } else {
     int count = 1 + static_cast<int>(rng() % 12);

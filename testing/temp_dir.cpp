@@ -21,7 +21,9 @@ temp_dir::~temp_dir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string temp_dir::file(const std::string& name) const { return path_ + "/" + name; }
+std::string temp_dir::file(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

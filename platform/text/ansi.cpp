@@ -22,8 +22,8 @@ bool names_utf8(const char* cs) {
 // `from_wide` selects the direction between UTF-16LE and the narrow codeset.
 bool iconv_convert(const std::string& codeset, bool from_wide, const char* src, size_t src_len,
                    std::string& dst, size_t unit, const char* replacement, size_t repl_len) {
-  iconv_t cd = from_wide ? iconv_open(codeset.c_str(), "UTF-16LE")
-                         : iconv_open("UTF-16LE", codeset.c_str());
+  iconv_t cd =
+      from_wide ? iconv_open(codeset.c_str(), "UTF-16LE") : iconv_open("UTF-16LE", codeset.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   bool ok = true;
   char* in = const_cast<char*>(src);

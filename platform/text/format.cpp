@@ -20,7 +20,8 @@ void append_ascii(std::basic_string<Ch>& out, const char* s, size_t n) {
 template <typename Ch>
 void append_padded(std::basic_string<Ch>& out, std::basic_string_view<Ch> text, int width,
                    int precision, bool left) {
-  if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text = text.substr(0, precision);
+  if (precision >= 0 && static_cast<size_t>(precision) < text.size())
+    text = text.substr(0, precision);
   size_t pad = width > 0 && static_cast<size_t>(width) > text.size() ? width - text.size() : 0;
   if (!left) out.append(pad, static_cast<Ch>(' '));
   out.append(text);
@@ -117,7 +118,8 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
       }
     }
     // Numeric conversions are capped so that they always fit the buffer below.
-    if (width >= 0) sl += std::snprintf(spec + sl, sizeof spec - sl, "%d", width < 320 ? width : 320);
+    if (width >= 0)
+      sl += std::snprintf(spec + sl, sizeof spec - sl, "%d", width < 320 ? width : 320);
     if (precision >= 0)
       sl += std::snprintf(spec + sl, sizeof spec - sl, ".%d", precision < 320 ? precision : 320);
     // Length modifiers.
@@ -170,23 +172,32 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
       case 'o':
       case 'x':
       case 'X': {
-        const char* mod = len == ll || len == j ? "ll" : len == l || len == z || len == t ? "l" : "";
+        const char* mod = len == ll || len == j              ? "ll"
+                          : len == l || len == z || len == t ? "l"
+                                                             : "";
         for (const char* m = mod; *m; ++m) spec[sl++] = *m;
         spec[sl++] = static_cast<char>(conv);
         spec[sl] = 0;
         bool is_signed = conv == 'd' || conv == 'i';
         if (len == ll || len == j) {
-          if (is_signed) n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long long));
-          else n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long long));
+          if (is_signed)
+            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long long));
+          else
+            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long long));
         } else if (len == l || len == z || len == t) {
-          if (is_signed) n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long));
-          else n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long));
+          if (is_signed)
+            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long));
+          else
+            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long));
         } else {
           int v = va_arg(ap, int);
-          if (len == hh) v = is_signed ? static_cast<signed char>(v) : static_cast<unsigned char>(v);
+          if (len == hh)
+            v = is_signed ? static_cast<signed char>(v) : static_cast<unsigned char>(v);
           if (len == h) v = is_signed ? static_cast<short>(v) : static_cast<unsigned short>(v);
-          if (is_signed) n = std::snprintf(buf, sizeof buf, spec, v);
-          else n = std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
+          if (is_signed)
+            n = std::snprintf(buf, sizeof buf, spec, v);
+          else
+            n = std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
         }
         break;
       }
@@ -201,8 +212,10 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
         if (len == L) spec[sl++] = 'L';
         spec[sl++] = static_cast<char>(conv);
         spec[sl] = 0;
-        if (len == L) n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long double));
-        else n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, double));
+        if (len == L)
+          n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long double));
+        else
+          n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, double));
         break;
       }
       case 'p': {
@@ -229,8 +242,10 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
         // 's' takes the format's own kind of string unless a modifier says
         // otherwise; 'S' always takes the other kind.
         bool arg_wide = conv == 'S' ? !wide_fmt : (len == l ? true : len == h ? false : wide_fmt);
-        if (arg_wide) append_wide_arg<Ch>(out, va_arg(ap, const char16_t*), width, precision, left);
-        else append_narrow_arg<Ch>(out, va_arg(ap, const char*), width, precision, left);
+        if (arg_wide)
+          append_wide_arg<Ch>(out, va_arg(ap, const char16_t*), width, precision, left);
+        else
+          append_narrow_arg<Ch>(out, va_arg(ap, const char*), width, precision, left);
         continue;
       }
       case 'n': {
@@ -250,8 +265,12 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
 
 }  // namespace
 
-std::string vformat(const char* fmt, va_list ap) { return format_impl<char>(fmt, ap); }
-std::u16string vformat(const char16_t* fmt, va_list ap) { return format_impl<char16_t>(fmt, ap); }
+std::string vformat(const char* fmt, va_list ap) {
+  return format_impl<char>(fmt, ap);
+}
+std::u16string vformat(const char16_t* fmt, va_list ap) {
+  return format_impl<char16_t>(fmt, ap);
+}
 
 std::string format(const char* fmt, ...) {
   va_list ap;

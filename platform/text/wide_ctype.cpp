@@ -64,8 +64,12 @@ inline unsigned weight(char16_t c) {
 
 }  // namespace
 
-char16_t to_upper(char16_t c) { return t().upper[c]; }
-char16_t to_lower(char16_t c) { return t().lower[c]; }
+char16_t to_upper(char16_t c) {
+  return t().upper[c];
+}
+char16_t to_lower(char16_t c) {
+  return t().lower[c];
+}
 
 std::u16string to_upper(std::u16string_view s) {
   const auto& tab = t();
@@ -81,10 +85,18 @@ std::u16string to_lower(std::u16string_view s) {
   return out;
 }
 
-bool is_alpha(char16_t c) { return t().flags[c] & kAlpha; }
-bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool is_alnum(char16_t c) { return is_digit(c) || is_alpha(c); }
-bool is_space(char16_t c) { return t().flags[c] & kSpace; }
+bool is_alpha(char16_t c) {
+  return t().flags[c] & kAlpha;
+}
+bool is_digit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+bool is_alnum(char16_t c) {
+  return is_digit(c) || is_alpha(c);
+}
+bool is_space(char16_t c) {
+  return t().flags[c] & kSpace;
+}
 
 int compare_nocase(std::u16string_view a, std::u16string_view b) {
   const auto& tab = t();

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (valid && back != bytes) __builtin_trap();
 
   std::u16string units(size / 2, u'\0');
-  for (size_t i = 0; i + 1 < size; i += 2) units[i / 2] = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+  for (size_t i = 0; i + 1 < size; i += 2)
+    units[i / 2] = static_cast<char16_t>(data[i] | data[i + 1] << 8);
   std::string n = tsl::text::utf16_to_utf8(units, &valid);
   if (valid && tsl::text::utf8_to_utf16(n) != units) __builtin_trap();
   std::string a;

@@ -26,13 +26,13 @@ TEST(Utf, InvalidUtf8BecomesOneReplacementPerMaximalSubpart) {
     std::string in;
     std::u16string out;
   } cases[] = {
-      {"\x80", u"\uFFFD"},                      // lone continuation byte
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong: C0 is never a lead
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},  // overlong three-byte form
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
+      {"\x80", u"\uFFFD"},                                // lone continuation byte
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong: C0 is never a lead
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-      {"\xE4\xB8", u"\uFFFD"},                  // truncated at the end
-      {"\xE4\xB8x", u"\uFFFDx"},                // truncated before ASCII
+      {"\xE4\xB8", u"\uFFFD"},                            // truncated at the end
+      {"\xE4\xB8x", u"\uFFFDx"},                          // truncated before ASCII
       {"\xFF", u"\uFFFD"},
   };
   for (const auto& c : cases) {

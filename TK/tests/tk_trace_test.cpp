@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TK/tk_trace.h"
+#include "TK/tk_trace_log.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+using tsl::testing::read_file;
+using tsl::testing::temp_dir;
+using tsl::testing::write_file;
+
+TEST(TkTrace, NothingWithoutALog) {
+  EXPECT_FALSE(tk_trace_log::exists());
+  tk_trace(3, "no log: %d", 1);  // must simply return
+  tk_trace_w(3, u"no log: %s", u"x");
+}
+
+TEST(TkTrace, FirstCallEmptiesTheFileEvenWhenFiltered) {
+  temp_dir dir;
+  std::string file = dir.file("run.log");
+  write_file(file, "old run\r\n");
+  tk_trace_log log(file.c_str(), false, 3, false);
+  EXPECT_EQ(read_file(file), "old run\r\n");  // a disabled log leaves the file alone
+  tk_trace(3, "disabled");
+  EXPECT_EQ(read_file(file), "old run\r\n");
+
+  log.set_enabled(true);
+  tk_trace(2, "below the threshold");
+  EXPECT_EQ(read_file(file), "");
+  EXPECT_TRUE(log.truncated());
+  tk_trace(3, "Converting table %s (%d records)", "T", 12);
+  tk_trace(1, "detail");
+  tk_trace(3, "Run SQL query: %s\n", "select 1");
+  EXPECT_EQ(read_file(file), "Converting table T (12 records)\r\nRun SQL query: select 1\n\r\n");
+
+  // Emptied once per process only.
+  log.set_enabled(false);
+  log.set_enabled(true);
+  tk_trace(3, "again");
+  EXPECT_EQ(read_file(file).substr(0, 10), "Converting");
+}
+
+TEST(TkTrace, ArgumentsOfFilteredCallsAreNotEvaluated) {
+  temp_dir dir;
+  tk_trace_log log(dir.file("a.log").c_str(), true, 3, false);
+  int evaluated = 0;
+  tk_trace(1, "%d", ++evaluated);
+  EXPECT_EQ(evaluated, 0);
+  tk_trace(3, "%d", ++evaluated);
+  EXPECT_EQ(evaluated, 1);
+}
+
+TEST(TkTrace, TimeStampsPrefixTheMessage) {
+  temp_dir dir;
+  std::string file = dir.file("t.log");
+  tk_trace_log log(file.c_str(), true, 1, true);
+  tk_trace(1, "abc");
+  std::string text = read_file(file);
+  ASSERT_EQ(text.size(), 9u + 3 + 2);
+  EXPECT_EQ(text[2], ':');
+  EXPECT_EQ(text[5], ':');
+  EXPECT_EQ(text.substr(8), " abc\r\n");
+}
+
+TEST(TkTrace, WideMessagesAreUtf8AndCut) {
+  temp_dir dir;
+  std::string file = dir.file("w.log");
+  tk_trace_log log(file.c_str(), true, 1, false);
+  tk_trace_w(3, u"Converting table %s", u"\u0414\u00e9\u4e2d");
+  EXPECT_EQ(read_file(file), "Converting table \xD0\x94\xC3\xA9\xE4\xB8\xAD\r\n");
+  EXPECT_EQ(read_file(file).find('\0'), std::string::npos);
+
+  write_file(file, "");
+  std::u16string longer(tk_trace_log::kWideLimit + 50, u'x');
+  tk_trace_w(3, u"%s", longer.c_str());
+  // Cut to the limit; its UTF-8 form (one byte each) must fit with a NUL.
+  EXPECT_EQ(read_file(file), "\r\n");
+  write_file(file, "");
+  std::u16string fits(tk_trace_log::kWideLimit - 1, u'y');
+  tk_trace_w(3, u"%s", fits.c_str());
+  EXPECT_EQ(read_file(file).size(), fits.size() + 2);
+}
+
+TEST(TkTrace, UnwritableFileIsSilent) {
+  temp_dir dir;
+  tk_trace_log log((dir.path() + "/missing/dir/x.log").c_str(), true, 1, false);
+  tk_trace(3, "lost");  // must not raise or crash
+  SUCCEED();
+}
+
+}  // namespace
