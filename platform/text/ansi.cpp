@@ -62,15 +62,20 @@ bool ansi_is_utf8() {
 }
 
 bool ansi_to_utf16(std::string_view in, std::u16string& out) {
-  out.clear();
   if (ansi_is_utf8()) {
+    out.clear();
     bool valid = true;
     append_utf8_to_utf16(in, out, &valid);
     return valid;
   }
+  return codeset_to_utf16(ansi_codeset(), in, out);
+}
+
+bool codeset_to_utf16(const std::string& codeset, std::string_view in, std::u16string& out) {
+  out.clear();
   std::string bytes;
   static const char repl[2] = {'\xFD', '\xFF'};  // U+FFFD in UTF-16LE
-  bool ok = iconv_convert(ansi_codeset(), false, in.data(), in.size(), bytes, 1, repl, 2);
+  bool ok = iconv_convert(codeset, false, in.data(), in.size(), bytes, 1, repl, 2);
   out.resize(bytes.size() / 2);
   for (size_t i = 0; i < out.size(); ++i) {
     out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -80,18 +85,23 @@ bool ansi_to_utf16(std::string_view in, std::u16string& out) {
 }
 
 bool utf16_to_ansi(std::u16string_view in, std::string& out) {
-  out.clear();
   if (ansi_is_utf8()) {
+    out.clear();
     bool valid = true;
     append_utf16_to_utf8(in, out, &valid);
     return valid;
   }
+  return utf16_to_codeset(ansi_codeset(), in, out);
+}
+
+bool utf16_to_codeset(const std::string& codeset, std::u16string_view in, std::string& out) {
+  out.clear();
   std::string le(in.size() * 2, '\0');
   for (size_t i = 0; i < in.size(); ++i) {
     le[2 * i] = static_cast<char>(in[i] & 0xFF);
     le[2 * i + 1] = static_cast<char>(in[i] >> 8);
   }
-  return iconv_convert(ansi_codeset(), true, le.data(), le.size(), out, 2, "?", 1);
+  return iconv_convert(codeset, true, le.data(), le.size(), out, 2, "?", 1);
 }
 
 }  // namespace tsl::text

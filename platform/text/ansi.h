@@ -19,4 +19,8 @@ bool ansi_to_utf16(std::string_view in, std::u16string& out);
 // '?' (as Windows does by default) and the answer is false.
 bool utf16_to_ansi(std::u16string_view in, std::string& out);
 
+// The same conversions for a named iconv character set.
+bool codeset_to_utf16(const std::string& codeset, std::string_view in, std::u16string& out);
+bool utf16_to_codeset(const std::string& codeset, std::u16string_view in, std::string& out);
+
 }  // namespace tsl::text

@@ -20,23 +20,19 @@ TEST(Ansi, CLocaleMeansUtf8) {
   EXPECT_EQ(w, u"\uFFFD");
 }
 
-TEST(Ansi, SingleByteLocaleReplacesWhatItCannotHold) {
-  // Only where the machine has such a locale.
-  if (!setlocale(LC_CTYPE, "en_US.ISO-8859-1") && !setlocale(LC_CTYPE, "en_US")) {
-    setlocale(LC_CTYPE, "C");
-    GTEST_SKIP() << "no single-byte locale installed";
-  }
-  if (ansi_is_utf8()) {
-    setlocale(LC_CTYPE, "C");
-    GTEST_SKIP();
-  }
+TEST(Ansi, SingleByteCharacterSetReplacesWhatItCannotHold) {
   std::string n;
-  EXPECT_FALSE(utf16_to_ansi(u"a\u00e9\u4e2d", n));
+  EXPECT_FALSE(utf16_to_codeset("ISO-8859-1", u"a\u00e9\u4e2d", n));
   EXPECT_EQ(n, "a\xE9?");
   std::u16string w;
-  EXPECT_TRUE(ansi_to_utf16("a\xE9", w));
+  EXPECT_TRUE(codeset_to_utf16("ISO-8859-1", "a\xE9", w));
   EXPECT_EQ(w, u"a\u00e9");
-  setlocale(LC_CTYPE, "C");
+  EXPECT_FALSE(codeset_to_utf16("ASCII",
+                                "a\xE9"
+                                "b",
+                                w));
+  EXPECT_EQ(w, u"a\uFFFDb");
+  EXPECT_FALSE(codeset_to_utf16("NO-SUCH-CHARSET", "a", w));
 }
 
 }  // namespace
