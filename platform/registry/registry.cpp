@@ -57,11 +57,21 @@ std::string escape(const std::string& s) {
   std::string out;
   for (unsigned char c : s) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -92,11 +102,21 @@ bool unquote(const std::string& line, size_t& pos, std::string& out) {
     }
     if (++pos >= line.size()) return false;
     switch (line[pos]) {
-      case '\\': out.push_back('\\'); break;
-      case '"': out.push_back('"'); break;
-      case 'n': out.push_back('\n'); break;
-      case 'r': out.push_back('\r'); break;
-      case 't': out.push_back('\t'); break;
+      case '\\':
+        out.push_back('\\');
+        break;
+      case '"':
+        out.push_back('"');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
       case 'x': {
         if (pos + 2 >= line.size()) return false;
         char hex[3] = {line[pos + 1], line[pos + 2], 0};
@@ -107,7 +127,8 @@ bool unquote(const std::string& line, size_t& pos, std::string& out) {
         pos += 2;
         break;
       }
-      default: return false;
+      default:
+        return false;
     }
   }
   return false;
@@ -120,7 +141,8 @@ long load(store& s) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (errno == ENOENT) return kSuccess;
-    return fail(kAccessDenied, "Cannot read the settings file " + path + ": " + std::strerror(errno));
+    return fail(kAccessDenied,
+                "Cannot read the settings file " + path + ": " + std::strerror(errno));
   }
   std::string line;
   key_data* current = nullptr;
@@ -222,7 +244,9 @@ std::string child_path(key_handle parent, const std::string& subkey) {
   return parent->path + "\\" + subkey;
 }
 
-bool valid_key(key_handle key) { return key == current_user || key != nullptr; }
+bool valid_key(key_handle key) {
+  return key == current_user || key != nullptr;
+}
 
 }  // namespace
 
@@ -240,7 +264,9 @@ std::string store_path() {
   return base + "/tessaly/registry";
 }
 
-std::string last_error_text() { return error_text; }
+std::string last_error_text() {
+  return error_text;
+}
 
 long create_key(key_handle parent, const std::string& subkey, key_handle* result,
                 uint32_t* disposition) {
