@@ -1,0 +1,85 @@
+#pragma once
+// One database of the server: a SQLite file holding the catalogue (each
+// table's T-SQL definition, replayed on open) and one storage table per
+// table. Every statement commits by itself.
+#include <sqlite3.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "embedded/mssql/ast.h"
+#include "embedded/mssql/catalog.h"
+#include "embedded/mssql/result_set.h"
+
+namespace tsl::mssql {
+
+class database {
+ public:
+  // Opens (creating when asked) the database file.
+  database(std::string name, const std::string& path, bool create);
+  ~database();
+  database(const database&) = delete;
+  database& operator=(const database&) = delete;
+
+  const std::string& name() const { return name_; }
+  sqlite3* handle() const { return db_; }
+  std::recursive_mutex& mutex() { return mutex_; }
+
+  const std::vector<std::unique_ptr<table_info>>& tables() const { return tables_; }
+  const std::vector<std::string>& schemas() const { return schemas_; }
+  bool has_schema(const std::string& schema) const;
+  // nullptr when missing.
+  table_info* find_table(const std::string& schema, const std::string& name) const;
+
+  void create_schema(const std::string& schema);
+  void create_table(const create_table_stmt& stmt, const std::string& default_schema);
+  void create_index(const create_index_stmt& stmt, table_info& table);
+  void drop_table(table_info& table);
+
+  // Inserts rows of values already converted to the columns' types, in
+  // column order (a null where the column takes its default or identity is
+  // filled by the caller). One transaction for all rows.
+  void insert_rows(table_info& table, std::vector<std::vector<value>>& rows);
+  // Saves the identity counter after an insert.
+  void save_identity(const table_info& table);
+  int64_t next_rowversion();
+
+  // The rows of a table in the order of its clustered key.
+  std::unique_ptr<result_set> open_table(const table_info& table);
+  int64_t file_size_kb() const;
+
+ private:
+  void load();
+  void persist(const table_info& t);
+  void create_storage(const table_info& t);
+  void create_unique_index(const table_info& t, const index_info& ix, size_t n);
+  [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
+
+  std::string name_;
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  std::recursive_mutex mutex_;
+  std::vector<std::unique_ptr<table_info>> tables_;
+  std::vector<std::string> schemas_;
+  int64_t next_id_ = 1;
+};
+
+// A result read from a prepared SQLite statement; each value is brought to
+// its column's storage form.
+class storage_result : public result_set {
+ public:
+  storage_result(database& db, const std::string& sql, std::vector<result_column> columns);
+  ~storage_result() override;
+  storage_result(const storage_result&) = delete;
+  storage_result& operator=(const storage_result&) = delete;
+  bool next(std::vector<value>& row) override;
+  void restart() override;
+
+ private:
+  database& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace tsl::mssql

@@ -1,0 +1,242 @@
+#include "embedded/mssql/lexer.h"
+
+#include <cctype>
+
+#include "embedded/mssql/sql_error.h"
+
+namespace tsl::mssql {
+namespace {
+
+bool ident_start(unsigned char c) {
+  return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80;
+}
+bool ident_char(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+}
+
+sql_error unclosed_quote(std::string_view rest) {
+  std::string after(rest.substr(0, 64));
+  return err::generic(105, "Unclosed quotation mark after the character string '" + after + "'.",
+                      15);
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return c - 'A' + 10;
+}
+
+}  // namespace
+
+std::vector<token> tokenize(std::string_view s) {
+  std::vector<token> out;
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (std::isspace(c)) {
+      ++i;
+      continue;
+    }
+    if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+      while (i < n && s[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+      int depth = 0;
+      size_t start = i;
+      while (i < n) {
+        if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+          ++depth;
+          i += 2;
+        } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+          i += 2;
+          if (--depth == 0) break;
+        } else {
+          ++i;
+        }
+      }
+      if (depth != 0) {
+        (void)start;
+        throw err::generic(113, "Missing end comment mark '*/'.", 15);
+      }
+      continue;
+    }
+    token t;
+    if ((c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'') {
+      t.kind = tok::nstring;
+      ++i;
+      c = '\'';
+    }
+    if (c == '\'') {
+      if (t.kind != tok::nstring) t.kind = tok::string;
+      size_t start = ++i;
+      for (;;) {
+        if (i >= n) throw unclosed_quote(s.substr(start));
+        if (s[i] == '\'') {
+          if (i + 1 < n && s[i + 1] == '\'') {
+            t.text += '\'';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        t.text += s[i++];
+      }
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (c == '[') {
+      size_t start = ++i;
+      t.kind = tok::quoted_ident;
+      for (;;) {
+        if (i >= n)
+          throw err::generic(105,
+                             "Unclosed quotation mark after the character string '" +
+                                 std::string(s.substr(start, 64)) + "'.",
+                             15);
+        if (s[i] == ']') {
+          if (i + 1 < n && s[i + 1] == ']') {
+            t.text += ']';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        t.text += s[i++];
+      }
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (c == '"') {
+      size_t start = ++i;
+      t.kind = tok::quoted_ident;
+      for (;;) {
+        if (i >= n) throw unclosed_quote(s.substr(start));
+        if (s[i] == '"') {
+          if (i + 1 < n && s[i + 1] == '"') {
+            t.text += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        t.text += s[i++];
+      }
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (c == '0' && i + 1 < n && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+      i += 2;
+      size_t start = i;
+      while (i < n && std::isxdigit(static_cast<unsigned char>(s[i]))) ++i;
+      std::string_view hex = s.substr(start, i - start);
+      t.kind = tok::binary;
+      size_t k = 0;
+      if (hex.size() % 2) t.text += static_cast<char>(hex_value(hex[k++]));
+      for (; k + 1 < hex.size(); k += 2)
+        t.text += static_cast<char>(hex_value(hex[k]) * 16 + hex_value(hex[k + 1]));
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (std::isdigit(c) ||
+        (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+      size_t start = i;
+      while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+      if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+      }
+      if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < n && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) {
+          i = j;
+          while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+          t.is_float = true;
+        }
+      }
+      t.kind = tok::number;
+      t.text = std::string(s.substr(start, i - start));
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (c == '@') {
+      size_t start = i++;
+      if (i < n && s[i] == '@') ++i;
+      while (i < n && ident_char(static_cast<unsigned char>(s[i]))) ++i;
+      t.kind = tok::variable;
+      t.text = std::string(s.substr(start, i - start));
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (ident_start(c)) {
+      size_t start = i;
+      while (i < n && ident_char(static_cast<unsigned char>(s[i]))) ++i;
+      t.kind = tok::ident;
+      t.text = std::string(s.substr(start, i - start));
+      out.push_back(std::move(t));
+      continue;
+    }
+    static const char* const kTwo[] = {"<=", ">=", "<>", "!=", "!<", "!>"};
+    t.kind = tok::op;
+    bool two = false;
+    if (i + 1 < n) {
+      for (const char* op : kTwo) {
+        if (s[i] == op[0] && s[i + 1] == op[1]) {
+          t.text = op;
+          i += 2;
+          two = true;
+          break;
+        }
+      }
+    }
+    if (!two) {
+      if (std::string_view("(),.;=<>+-*/%&|^~").find(static_cast<char>(c)) ==
+          std::string_view::npos)
+        throw err::syntax_near(std::string(1, static_cast<char>(c)));
+      t.text = std::string(1, static_cast<char>(c));
+      ++i;
+    }
+    out.push_back(std::move(t));
+  }
+  out.push_back(token{});
+  return out;
+}
+
+std::vector<std::string> split_batches(std::string_view script) {
+  std::vector<std::string> batches;
+  std::string current;
+  size_t i = 0;
+  while (i <= script.size()) {
+    size_t e = script.find('\n', i);
+    if (e == std::string_view::npos) e = script.size();
+    std::string_view line = script.substr(i, e - i);
+    size_t b = line.find_first_not_of(" \t\r");
+    size_t l = line.find_last_not_of(" \t\r");
+    bool go = false;
+    if (b != std::string_view::npos) {
+      std::string_view word = line.substr(b, l - b + 1);
+      go = word.size() == 2 && (word[0] == 'G' || word[0] == 'g') &&
+           (word[1] == 'O' || word[1] == 'o');
+    }
+    if (go) {
+      batches.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.append(line);
+      current += '\n';
+    }
+    i = e + 1;
+  }
+  batches.push_back(std::move(current));
+  std::vector<std::string> out;
+  for (auto& bt : batches)
+    if (bt.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back(std::move(bt));
+  return out;
+}
+
+}  // namespace tsl::mssql

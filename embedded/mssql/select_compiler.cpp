@@ -1,0 +1,918 @@
+#include "embedded/mssql/select_compiler.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "embedded/mssql/decimal.h"
+#include "embedded/mssql/sql_error.h"
+
+namespace tsl::mssql {
+namespace {
+
+struct source {
+  std::string alias;  // what qualifies its columns
+  std::string table;  // table name when a base table
+  std::string schema;
+  std::string sql_alias;
+  std::vector<result_column> cols;
+};
+
+struct scope {
+  std::vector<source> sources;
+  const scope* parent = nullptr;
+};
+
+struct typed {
+  std::string sql;
+  sql_type type;
+  bool nullable = true;
+  bool aggregate = false;    // holds an aggregate
+  std::string loose_column;  // a column used outside any aggregate
+  bool literal = false;
+  value lit;
+  bool unicode = false;
+  std::string name;  // result column name
+};
+
+sql_type make(type_id id, int32_t length = 0, uint8_t p = 0, uint8_t s = 0) {
+  sql_type t;
+  t.id = id;
+  t.length = length;
+  t.precision = p;
+  t.scale = s;
+  return t;
+}
+
+std::string sql_string(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+std::string sql_literal(const value& v) {
+  switch (v.k) {
+    case value::kind::null:
+      return "NULL";
+    case value::kind::integer:
+      return std::to_string(v.i);
+    case value::kind::real: {
+      char b[40];
+      std::snprintf(b, sizeof b, "%.17g", v.r);
+      std::string s = b;
+      if (s.find_first_of(".en") == std::string::npos) s += ".0";
+      return s;
+    }
+    case value::kind::blob: {
+      static const char kHex[] = "0123456789ABCDEF";
+      std::string s = "X'";
+      for (unsigned char c : v.s) {
+        s += kHex[c >> 4];
+        s += kHex[c & 15];
+      }
+      return s + "'";
+    }
+    case value::kind::number:
+      return v.s;
+    case value::kind::text:
+      return sql_string(v.s);
+  }
+  return "NULL";
+}
+
+int rank(type_id id) {
+  switch (id) {
+    case type_id::float_:
+      return 10;
+    case type_id::real:
+      return 9;
+    case type_id::decimal:
+    case type_id::numeric:
+      return 8;
+    case type_id::money:
+      return 7;
+    case type_id::smallmoney:
+      return 6;
+    case type_id::bigint:
+      return 5;
+    case type_id::int_:
+      return 4;
+    case type_id::smallint:
+      return 3;
+    case type_id::tinyint:
+      return 2;
+    case type_id::bit:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+bool is_numeric(type_id id) {
+  return rank(id) > 0;
+}
+bool is_date(type_id id) {
+  return id == type_id::datetime || id == type_id::smalldatetime || id == type_id::date ||
+         id == type_id::time || id == type_id::datetime2 || id == type_id::datetimeoffset;
+}
+
+// SQL for a value used in arithmetic or comparison.
+std::string numeric_sql(const typed& t) {
+  if (t.literal) return t.sql;
+  switch (t.type.id) {
+    case type_id::decimal:
+    case type_id::numeric:
+      return "CAST(" + t.sql + " AS REAL)";
+    case type_id::money:
+    case type_id::smallmoney:
+      return "(" + t.sql + "/10000.0)";
+    default:
+      return t.sql;
+  }
+}
+
+class compiler {
+ public:
+  explicit compiler(const compile_context& ctx) : ctx_(ctx) {}
+
+  compiled_select select(const select_stmt& s, const scope* parent) {
+    scope sc;
+    sc.parent = parent;
+    std::string from;
+    for (size_t i = 0; i < s.from.size(); ++i) {
+      if (i) from += ", ";
+      from += table_source(s.from[i], sc);
+    }
+    compiled_select out;
+    std::vector<typed> items;
+    for (const auto& it : s.items) {
+      if (it.e->k == expr::kind::star) {
+        bool any = false;
+        for (const auto& src : sc.sources) {
+          if (!it.e->names.empty() && !iequals(src.alias, it.e->names[0])) continue;
+          any = true;
+          for (size_t c = 0; c < src.cols.size(); ++c) {
+            typed t;
+            t.sql = src.sql_alias + ".k" + std::to_string(c + 1);
+            t.type = src.cols[c].type;
+            t.nullable = src.cols[c].nullable;
+            t.name = src.cols[c].name;
+            t.loose_column = src.cols[c].name;
+            items.push_back(t);
+          }
+        }
+        if (!any) {
+          if (it.e->names.empty()) throw err::generic(263, "Must specify table to select from.");
+          throw err::generic(
+              4104, "The multi-part identifier \"" + it.e->names[0] + "\" could not be bound.");
+        }
+        continue;
+      }
+      typed t = compile(*it.e, sc);
+      if (!it.alias.empty()) t.name = it.alias;
+      if (t.literal) t.sql = literal_as_stored(t);
+      items.push_back(std::move(t));
+    }
+    std::vector<std::string> groups;
+    for (const auto& g : s.group_by) groups.push_back(compile(*g, sc).sql);
+    bool grouped = !groups.empty();
+    for (const auto& t : items) grouped = grouped || t.aggregate;
+    if (grouped) {
+      for (const auto& t : items) {
+        if (t.loose_column.empty()) continue;
+        if (std::find(groups.begin(), groups.end(), t.sql) != groups.end()) continue;
+        throw err::generic(8120, "Column '" + t.loose_column +
+                                     "' is invalid in the select list because it is not contained "
+                                     "in either an aggregate function or the GROUP BY clause.");
+      }
+    }
+    std::string sql = "SELECT ";
+    if (s.distinct) sql += "DISTINCT ";
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (i) sql += ", ";
+      sql += items[i].sql + " AS k" + std::to_string(i + 1);
+      out.columns.push_back(result_column{items[i].name, items[i].type, items[i].nullable});
+    }
+    if (!from.empty()) sql += " FROM " + from;
+    if (s.where) sql += " WHERE " + condition(*s.where, sc);
+    if (!groups.empty()) {
+      sql += " GROUP BY ";
+      for (size_t i = 0; i < groups.size(); ++i) sql += (i ? ", " : "") + groups[i];
+    }
+    if (s.having) sql += " HAVING " + condition(*s.having, sc);
+    if (!s.order_by.empty()) {
+      sql += " ORDER BY ";
+      for (size_t i = 0; i < s.order_by.size(); ++i) {
+        if (i) sql += ", ";
+        const expr& e = *s.order_by[i].e;
+        std::string key;
+        if (e.k == expr::kind::literal && e.lit.k == value::kind::integer) {
+          if (e.lit.i < 1 || e.lit.i > static_cast<int64_t>(items.size()))
+            throw err::generic(108,
+                               "The ORDER BY position number " + std::to_string(e.lit.i) +
+                                   " is out of range of the number of items in the select list.",
+                               15);
+          key = order_key("k" + std::to_string(e.lit.i), items[static_cast<size_t>(e.lit.i - 1)]);
+        } else if (e.k == expr::kind::column && e.names.size() == 1) {
+          for (size_t k = 0; k < items.size() && key.empty(); ++k)
+            if (iequals(items[k].name, e.names[0]) && !s.items.empty())
+              key = order_key("k" + std::to_string(k + 1), items[k]);
+        }
+        if (key.empty()) {
+          typed t = compile(e, sc);
+          key = order_key(t.sql, t);
+        }
+        sql += key + (s.order_by[i].desc ? " DESC" : "");
+      }
+    }
+    if (s.top) sql += " LIMIT " + std::to_string(*s.top);
+    out.sql = sql;
+    return out;
+  }
+
+ private:
+  const compile_context& ctx_;
+  int alias_counter_ = 0;
+
+  static std::string order_key(const std::string& sql, const typed& t) {
+    if (is_character(t.type.id)) return sql + " COLLATE NOCASE";
+    if (t.type.id == type_id::decimal || t.type.id == type_id::numeric)
+      return "CAST(" + sql + " AS REAL)";
+    return sql;
+  }
+
+  // A literal in the select list is stored in its type's form.
+  std::string literal_as_stored(const typed& t) {
+    if (t.lit.k == value::kind::number) return sql_string(format_decimal(*parse_decimal(t.lit.s)));
+    return t.sql;
+  }
+
+  std::string table_source(const table_ref& r, scope& sc) {
+    std::string sql = single(r, sc);
+    for (const auto& j : r.joins) {
+      std::string right = single(*j.right, sc);
+      switch (j.t) {
+        case table_ref::join::type::inner:
+          sql += " JOIN " + right;
+          break;
+        case table_ref::join::type::left:
+          sql += " LEFT JOIN " + right;
+          break;
+        case table_ref::join::type::cross:
+          sql += " CROSS JOIN " + right;
+          break;
+        case table_ref::join::type::right:
+        case table_ref::join::type::full:
+          throw err::generic(40508, "RIGHT and FULL OUTER JOIN are not supported by this server.");
+      }
+      if (j.on) sql += " ON " + condition(*j.on, sc);
+    }
+    return sql;
+  }
+
+  std::string single(const table_ref& r, scope& sc) {
+    source src;
+    src.sql_alias = "s" + std::to_string(++alias_counter_);
+    std::string sql;
+    if (r.derived) {
+      compiled_select inner = compiler(ctx_).select(*r.derived, sc.parent);
+      for (size_t i = 0; i < inner.columns.size(); ++i) {
+        if (inner.columns[i].name.empty())
+          throw err::generic(8155, "No column name was specified for column " +
+                                       std::to_string(i + 1) + " of '" + r.alias + "'.");
+        for (size_t k = 0; k < i; ++k)
+          if (iequals(inner.columns[k].name, inner.columns[i].name))
+            throw err::generic(8156, "The column '" + inner.columns[i].name +
+                                         "' was specified multiple times for '" + r.alias + "'.");
+      }
+      src.cols = inner.columns;
+      src.alias = r.alias;
+      sql = "(" + inner.sql + ") AS " + src.sql_alias;
+    } else {
+      database* owner = nullptr;
+      table_info& t = resolve_table(*r.table, ctx_, &owner);
+      src.table = t.name;
+      src.schema = t.schema;
+      src.alias = r.alias.empty() ? t.name : r.alias;
+      std::string cols;
+      for (size_t i = 0; i < t.columns.size(); ++i) {
+        src.cols.push_back(
+            result_column{t.columns[i].name, t.columns[i].type, t.columns[i].nullable});
+        cols += (i ? ", c" : "c") + std::to_string(i + 1) + " AS k" + std::to_string(i + 1);
+      }
+      std::string table = t.storage_name();
+      if (owner != ctx_.db)
+        throw err::generic(40515, "Reference to database '" + owner->name() +
+                                      "' is not supported in this version.");
+      sql = "(SELECT " + cols + " FROM " + table + ") AS " + src.sql_alias;
+    }
+    for (const auto& other : sc.sources)
+      if (iequals(other.alias, src.alias))
+        throw err::generic(1011, "The correlation name '" + src.alias +
+                                     "' is specified multiple times in a FROM clause.");
+    sc.sources.push_back(std::move(src));
+    return sql;
+  }
+
+  typed column(const expr& e, const scope& sc) {
+    const std::string& col = e.names.back();
+    const std::string qualifier = e.names.size() >= 2 ? e.names[e.names.size() - 2] : "";
+    const std::string schema = e.names.size() >= 3 ? e.names[e.names.size() - 3] : "";
+    for (const scope* s = &sc; s; s = s->parent) {
+      const source* found = nullptr;
+      size_t index = 0;
+      bool qualifier_matched = false;
+      for (const auto& src : s->sources) {
+        if (!qualifier.empty()) {
+          bool match = iequals(src.alias, qualifier) ||
+                       (!src.table.empty() && iequals(src.table, qualifier) &&
+                        iequals(src.alias, src.table));
+          if (!schema.empty()) match = match && iequals(src.schema, schema);
+          if (!match) continue;
+          qualifier_matched = true;
+        }
+        for (size_t c = 0; c < src.cols.size(); ++c) {
+          if (!iequals(src.cols[c].name, col)) continue;
+          if (found) throw err::ambiguous_column(col);
+          found = &src;
+          index = c;
+        }
+      }
+      if (found) {
+        typed t;
+        t.sql = found->sql_alias + ".k" + std::to_string(index + 1);
+        t.type = found->cols[index].type;
+        t.nullable = found->cols[index].nullable;
+        t.name = found->cols[index].name;
+        t.loose_column = qualifier.empty() ? col : qualifier + "." + col;
+        return t;
+      }
+      if (!qualifier.empty() && !qualifier_matched && !s->parent) {
+        std::string all;
+        for (size_t i = 0; i + 1 < e.names.size(); ++i) all += e.names[i] + ".";
+        throw err::generic(4104,
+                           "The multi-part identifier \"" + all + col + "\" could not be bound.");
+      }
+    }
+    throw err::invalid_column(col);
+  }
+
+  typed literal(const value& v, bool unicode) {
+    typed t;
+    t.literal = true;
+    t.lit = v;
+    t.unicode = unicode;
+    t.sql = sql_literal(v);
+    switch (v.k) {
+      case value::kind::null:
+        t.type = make(type_id::int_);
+        break;
+      case value::kind::integer:
+        t.type = make(v.i >= INT32_MIN && v.i <= INT32_MAX ? type_id::int_ : type_id::bigint);
+        t.nullable = false;
+        break;
+      case value::kind::real:
+        t.type = make(type_id::float_);
+        t.nullable = false;
+        break;
+      case value::kind::number: {
+        auto d = parse_decimal(v.s);
+        if (!d) throw err::overflow("numeric");
+        int digits = std::max<int>(decimal_digits(d->unscaled), d->scale + 1);
+        t.type = make(type_id::numeric, 0, static_cast<uint8_t>(std::min(38, digits)), d->scale);
+        t.nullable = false;
+        break;
+      }
+      case value::kind::text: {
+        int32_t n = std::max<int32_t>(1, static_cast<int32_t>(v.s.size()));
+        t.type = make(unicode ? type_id::nvarchar : type_id::varchar,
+                      std::min(n, unicode ? 4000 : 8000));
+        if (n > (unicode ? 4000 : 8000)) t.type.length = sql_type::kMax;
+        t.nullable = false;
+        break;
+      }
+      case value::kind::blob:
+        t.type = make(type_id::varbinary, std::max<int32_t>(1, static_cast<int32_t>(v.s.size())));
+        t.nullable = false;
+        break;
+    }
+    return t;
+  }
+
+  // Brings a literal to the other operand's type so storage comparisons work.
+  void align(typed& a, typed& b) {
+    auto fix = [](typed& lit, const typed& col) {
+      if (!lit.literal || lit.lit.is_null() || col.literal) return;
+      if ((is_date(col.type.id) || col.type.id == type_id::uniqueidentifier) &&
+          lit.lit.k == value::kind::text) {
+        value v = convert_to(lit.lit, col.type, lit.unicode);
+        lit.sql = sql_literal(v);
+      } else if (is_numeric(col.type.id) && lit.lit.k == value::kind::text) {
+        value v = convert_to(lit.lit, is_integer(col.type.id) ? col.type : make(type_id::float_),
+                             lit.unicode);
+        lit.sql = sql_literal(v);
+        lit.type = is_integer(col.type.id) ? col.type : make(type_id::float_);
+      }
+    };
+    fix(a, b);
+    fix(b, a);
+  }
+
+  std::string compare(const std::string& op, typed a, typed b) {
+    align(a, b);
+    const bool chars = is_character(a.type.id) || is_character(b.type.id);
+    if (chars && !is_numeric(a.type.id) && !is_numeric(b.type.id)) {
+      const bool fixed = a.type.id == type_id::char_ || a.type.id == type_id::nchar ||
+                         b.type.id == type_id::char_ || b.type.id == type_id::nchar;
+      std::string l = fixed ? "rtrim(" + a.sql + ")" : a.sql;
+      std::string r = fixed ? "rtrim(" + b.sql + ")" : b.sql;
+      return "(" + l + " " + op + " " + r + " COLLATE NOCASE)";
+    }
+    return "(" + numeric_sql(a) + " " + op + " " + numeric_sql(b) + ")";
+  }
+
+  std::string condition(const expr& e, const scope& sc) {
+    typed t = compile(e, sc);
+    return t.sql;
+  }
+
+  static void merge(typed& into, const typed& from) {
+    into.aggregate = into.aggregate || from.aggregate;
+    if (into.loose_column.empty()) into.loose_column = from.loose_column;
+  }
+
+  typed compile(const expr& e, const scope& sc) {
+    switch (e.k) {
+      case expr::kind::literal:
+        return literal(e.lit, e.unicode);
+      case expr::kind::column:
+        return column(e, sc);
+      case expr::kind::star:
+        throw err::syntax_near("*");
+      case expr::kind::variable:
+        return variable(e.op);
+      case expr::kind::unary: {
+        typed a = compile(*e.args[0], sc);
+        typed t;
+        merge(t, a);
+        if (e.op == "NOT") {
+          t.sql = "(NOT " + a.sql + ")";
+          t.type = make(type_id::bit);
+          return t;
+        }
+        if (a.literal && e.op == "-" && a.lit.k != value::kind::text &&
+            a.lit.k != value::kind::blob) {
+          value v = a.lit;
+          if (v.k == value::kind::integer)
+            v.i = -v.i;
+          else if (v.k == value::kind::real)
+            v.r = -v.r;
+          else if (v.k == value::kind::number)
+            v.s = v.s[0] == '-' ? v.s.substr(1) : "-" + v.s;
+          return literal(v, false);
+        }
+        if (!is_numeric(a.type.id))
+          throw err::generic(8117, std::string("Operand data type ") + type_name(a.type.id) +
+                                       " is invalid for " + (e.op == "-" ? "minus" : "plus") +
+                                       " operator.");
+        t.sql = "(" + (e.op == "~" ? std::string("~") : e.op) + numeric_sql(a) + ")";
+        t.type = a.type;
+        return t;
+      }
+      case expr::kind::binary:
+        return binary(e, sc);
+      case expr::kind::is_null: {
+        typed a = compile(*e.args[0], sc);
+        typed t;
+        merge(t, a);
+        t.sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        t.type = make(type_id::bit);
+        return t;
+      }
+      case expr::kind::like: {
+        typed a = compile(*e.args[0], sc);
+        typed b = compile(*e.args[1], sc);
+        typed t;
+        merge(t, a);
+        merge(t, b);
+        t.sql = "(" + a.sql + (e.negated ? " NOT LIKE " : " LIKE ") + b.sql + ")";
+        t.type = make(type_id::bit);
+        return t;
+      }
+      case expr::kind::in_list: {
+        typed a = compile(*e.args[0], sc);
+        typed t;
+        merge(t, a);
+        std::string list;
+        if (e.args.size() == 2 && e.args[1]->k == expr::kind::subquery) {
+          compiled_select inner = compiler(ctx_).select(*e.args[1]->sub, &sc);
+          if (inner.columns.size() != 1)
+            throw err::generic(116,
+                               "Only one expression can be specified in the select list when "
+                               "the subquery is not introduced with EXISTS.");
+          list = inner.sql;
+        } else {
+          for (size_t i = 1; i < e.args.size(); ++i) {
+            typed b = compile(*e.args[i], sc);
+            align(b, a);
+            list += (i > 1 ? ", " : "") + numeric_sql(b);
+          }
+        }
+        std::string lhs = numeric_sql(a);
+        t.sql = "(" + lhs + (is_character(a.type.id) ? " COLLATE NOCASE" : "") +
+                (e.negated ? " NOT IN (" : " IN (") + list + "))";
+        t.type = make(type_id::bit);
+        return t;
+      }
+      case expr::kind::between: {
+        typed a = compile(*e.args[0], sc);
+        typed lo = compile(*e.args[1], sc);
+        typed hi = compile(*e.args[2], sc);
+        std::string s = "(" + compare(">=", a, lo) + " AND " + compare("<=", a, hi) + ")";
+        typed t;
+        merge(t, a);
+        t.sql = e.negated ? "(NOT " + s + ")" : s;
+        t.type = make(type_id::bit);
+        return t;
+      }
+      case expr::kind::case_when: {
+        typed t;
+        std::string sql = "(CASE";
+        size_t n = e.args.size();
+        if (e.args[0]) sql += " " + compile(*e.args[0], sc).sql;
+        bool first = true;
+        for (size_t i = 1; i + 1 < n; i += 2) {
+          typed w = compile(*e.args[i], sc);
+          typed th = compile(*e.args[i + 1], sc);
+          merge(t, w);
+          merge(t, th);
+          if (first || (th.type.id != t.type.id && rank(th.type.id) > rank(t.type.id))) {
+            t.type = th.type;
+            if (first && th.literal && th.lit.k == value::kind::text) t.type.length = 8000;
+          }
+          first = false;
+          sql += " WHEN " + w.sql + " THEN " + (th.literal ? literal_as_stored(th) : th.sql);
+        }
+        if (e.args[n - 1]) {
+          typed el = compile(*e.args[n - 1], sc);
+          merge(t, el);
+          sql += " ELSE " + (el.literal ? literal_as_stored(el) : el.sql);
+        }
+        t.sql = sql + " END)";
+        return t;
+      }
+      case expr::kind::cast: {
+        typed a = compile(*e.args[0], sc);
+        typed t;
+        merge(t, a);
+        t.type = e.type;
+        if (t.type.id == type_id::varchar && t.type.length == 1 && false) t.type.length = 30;
+        if (a.literal) {
+          value v = convert_to(a.lit, e.type, a.unicode);
+          t.sql = sql_literal(v);
+          t.nullable = a.lit.is_null();
+          return t;
+        }
+        const type_id id = e.type.id;
+        if (is_integer(id))
+          t.sql = "CAST(" + numeric_sql(a) + " AS INTEGER)";
+        else if (id == type_id::float_ || id == type_id::real || id == type_id::decimal ||
+                 id == type_id::numeric || id == type_id::money || id == type_id::smallmoney)
+          t.sql = "CAST(" + numeric_sql(a) + " AS REAL)";
+        else if (is_character(id) && storage_of(a.type.id) != storage_class::text)
+          t.sql = "CAST(" + a.sql + " AS TEXT)";
+        else
+          t.sql = a.sql;
+        return t;
+      }
+      case expr::kind::func:
+        return function(e, sc);
+      case expr::kind::subquery: {
+        compiled_select inner = compiler(ctx_).select(*e.sub, &sc);
+        if (inner.columns.size() != 1)
+          throw err::generic(116,
+                             "Only one expression can be specified in the select list when "
+                             "the subquery is not introduced with EXISTS.");
+        typed t;
+        t.sql = "(" + inner.sql + ")";
+        t.type = inner.columns[0].type;
+        return t;
+      }
+    }
+    throw err::syntax_near("(");
+  }
+
+  typed variable(const std::string& name) {
+    if (name == "@@version") {
+      typed t = literal(value::of_text(ctx_.version), true);
+      t.type = make(type_id::nvarchar, 300);
+      return t;
+    }
+    if (name == "@@servername") {
+      typed t = literal(value::of_text(ctx_.server_name), true);
+      t.type = make(type_id::nvarchar, 128);
+      return t;
+    }
+    if (name == "@@language") {
+      typed t = literal(value::of_text("us_english"), true);
+      t.type = make(type_id::nvarchar, 128);
+      return t;
+    }
+    throw err::generic(137, "Must declare the scalar variable \"" + name + "\".", 15);
+  }
+
+  typed binary(const expr& e, const scope& sc) {
+    typed a = compile(*e.args[0], sc);
+    typed b = compile(*e.args[1], sc);
+    typed t;
+    merge(t, a);
+    merge(t, b);
+    t.nullable = a.nullable || b.nullable;
+    const std::string& op = e.op;
+    if (op == "AND" || op == "OR") {
+      t.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+      t.type = make(type_id::bit);
+      return t;
+    }
+    if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+      t.sql = compare(op == "<>" ? "<>" : op, a, b);
+      t.type = make(type_id::bit);
+      return t;
+    }
+    const bool chars = is_character(a.type.id) || is_character(b.type.id);
+    if (op == "+" && chars && !is_numeric(a.type.id) && !is_numeric(b.type.id)) {
+      t.sql = "(" + a.sql + " || " + b.sql + ")";
+      bool unicode = is_unicode(a.type.id) || is_unicode(b.type.id);
+      t.type = make(unicode ? type_id::nvarchar : type_id::varchar, unicode ? 4000 : 8000);
+      return t;
+    }
+    if (chars) {
+      // A text meeting a number converts to the number's type.
+      typed& text = is_character(a.type.id) ? a : b;
+      typed& num = is_character(a.type.id) ? b : a;
+      if (text.literal) {
+        align(text, num);
+      } else {
+        text.sql = "CAST(" + text.sql + " AS REAL)";
+        text.type = make(type_id::float_);
+      }
+    }
+    if (!is_numeric(a.type.id) && !a.lit.is_null())
+      throw err::generic(8117, std::string("Operand data type ") + type_name(a.type.id) +
+                                   " is invalid for " + op + " operator.");
+    if (!is_numeric(b.type.id) && !b.lit.is_null())
+      throw err::generic(8117, std::string("Operand data type ") + type_name(b.type.id) +
+                                   " is invalid for " + op + " operator.");
+    t.type = rank(a.type.id) >= rank(b.type.id) ? a.type : b.type;
+    if (t.type.id == type_id::bit || t.type.id == type_id::tinyint ||
+        t.type.id == type_id::smallint)
+      t.type = make(type_id::int_);
+    if (t.type.id == type_id::decimal || t.type.id == type_id::numeric)
+      t.type = make(type_id::numeric, 0, 38, std::max(a.type.scale, b.type.scale));
+    if (op == "/" && (t.type.id == type_id::numeric))
+      t.type.scale = std::max<uint8_t>(t.type.scale, 6);
+    std::string sop = op == "%" ? "%" : op;
+    t.sql = "(" + numeric_sql(a) + " " + sop + " " + numeric_sql(b) + ")";
+    return t;
+  }
+
+  typed function(const expr& e, const scope& sc) {
+    const std::string& f = e.op;
+    std::vector<typed> a;
+    for (const auto& x : e.args) a.push_back(compile(*x, sc));
+    auto need = [&](size_t lo, size_t hi) {
+      if (a.size() < lo || a.size() > hi)
+        throw err::generic(
+            174, "The " + f + " function requires " + std::to_string(lo) + " argument(s).", 15);
+    };
+    typed t;
+    for (const auto& x : a) merge(t, x);
+    auto aggregate = [&](typed& r) {
+      for (const auto& x : a)
+        if (x.aggregate)
+          throw err::generic(130,
+                             "Cannot perform an aggregate function on an expression "
+                             "containing an aggregate or a subquery.");
+      r.aggregate = true;
+      r.loose_column.clear();
+    };
+    const std::string distinct = e.distinct ? "DISTINCT " : "";
+    if (f == "count" || f == "count_big") {
+      aggregate(t);
+      t.sql = e.count_star ? "count(*)" : (need(1, 1), "count(" + distinct + a[0].sql + ")");
+      t.type = make(f == "count" ? type_id::int_ : type_id::bigint);
+      t.nullable = false;
+      return t;
+    }
+    if (f == "sum" || f == "avg" || f == "min" || f == "max") {
+      need(1, 1);
+      aggregate(t);
+      const type_id id = a[0].type.id;
+      if ((f == "sum" || f == "avg") && !is_numeric(id))
+        throw err::generic(8117, std::string("Operand data type ") + type_name(id) +
+                                     " is invalid for " + f + " operator.");
+      std::string arg = a[0].sql;
+      if (id == type_id::decimal || id == type_id::numeric) arg = "CAST(" + arg + " AS REAL)";
+      t.sql = f == "avg" && is_integer(id) ? "CAST(avg(" + distinct + arg + ") AS INTEGER)"
+                                           : f + "(" + distinct + arg + ")";
+      t.type = a[0].type;
+      if (f != "min" && f != "max") {
+        if (is_integer(id)) t.type = make(id == type_id::bigint ? type_id::bigint : type_id::int_);
+        if (id == type_id::decimal || id == type_id::numeric)
+          t.type =
+              make(type_id::numeric, 0, 38, std::max<uint8_t>(a[0].type.scale, f == "avg" ? 6 : 0));
+        if (id == type_id::smallmoney) t.type = make(type_id::money);
+        if (id == type_id::real) t.type = make(type_id::float_);
+      }
+      if (is_character(id) && f == "min") t.sql = "min(" + arg + " COLLATE NOCASE)";
+      if (is_character(id) && f == "max") t.sql = "max(" + arg + " COLLATE NOCASE)";
+      return t;
+    }
+    auto string_result = [&](const typed& src) {
+      bool unicode = is_unicode(src.type.id);
+      int32_t len = src.type.length > 0 ? src.type.length : (unicode ? 4000 : 8000);
+      return make(unicode ? type_id::nvarchar : type_id::varchar, len);
+    };
+    if (f == "upper" || f == "lower") {
+      need(1, 1);
+      t.sql = f + "(" + a[0].sql + ")";
+      t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "ltrim" || f == "rtrim") {
+      need(1, 1);
+      t.sql = f + "(" + a[0].sql + ", ' ')";
+      t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "len") {
+      need(1, 1);
+      t.sql = "length(rtrim(" + a[0].sql + ", ' '))";
+      t.type = make(type_id::int_);
+      return t;
+    }
+    if (f == "datalength") {
+      need(1, 1);
+      t.sql = is_unicode(a[0].type.id) ? "(2*length(" + a[0].sql + "))"
+                                       : "length(CAST(" + a[0].sql + " AS BLOB))";
+      t.type = make(type_id::int_);
+      return t;
+    }
+    if (f == "substring") {
+      need(3, 3);
+      t.sql = "substr(" + a[0].sql + ", " + a[1].sql + ", " + a[2].sql + ")";
+      t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "left" || f == "right") {
+      need(2, 2);
+      t.sql = f == "left" ? "substr(" + a[0].sql + ", 1, " + a[1].sql + ")"
+                          : "substr(" + a[0].sql + ", -(" + a[1].sql + "))";
+      t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "replace") {
+      need(3, 3);
+      t.sql = "replace(" + a[0].sql + ", " + a[1].sql + ", " + a[2].sql + ")";
+      t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "charindex") {
+      need(2, 2);
+      t.sql = "instr(lower(" + a[1].sql + "), lower(" + a[0].sql + "))";
+      t.type = make(type_id::int_);
+      return t;
+    }
+    if (f == "isnull" || f == "coalesce") {
+      if (f == "isnull")
+        need(2, 2);
+      else
+        need(2, 64);
+      std::string s = "coalesce(";
+      for (size_t i = 0; i < a.size(); ++i)
+        s += (i ? ", " : "") + (a[i].literal ? literal_as_stored(a[i]) : a[i].sql);
+      t.sql = s + ")";
+      t.type = a[0].lit.is_null() && a[0].literal ? a[1].type : a[0].type;
+      t.nullable = a.back().nullable;
+      return t;
+    }
+    if (f == "abs") {
+      need(1, 1);
+      t.sql = "abs(" + numeric_sql(a[0]) + ")";
+      t.type = a[0].type;
+      return t;
+    }
+    if (f == "round") {
+      need(2, 3);
+      t.sql = "round(" + numeric_sql(a[0]) + ", " + a[1].sql + ")";
+      t.type = a[0].type;
+      return t;
+    }
+    if (f == "getdate" || f == "current_timestamp" || f == "sysdatetime") {
+      need(0, 0);
+      t.sql = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
+      t.type = make(type_id::datetime);
+      t.nullable = false;
+      return t;
+    }
+    if (f == "year" || f == "month" || f == "day") {
+      need(1, 1);
+      const char* part = f == "year" ? "1, 4" : f == "month" ? "6, 2" : "9, 2";
+      t.sql = "CAST(substr(" + a[0].sql + ", " + part + ") AS INTEGER)";
+      t.type = make(type_id::int_);
+      return t;
+    }
+    throw err::generic(195, "'" + f + "' is not a recognized built-in function name.", 15);
+  }
+};
+
+}  // namespace
+
+table_info& resolve_table(const object_name& n, const compile_context& ctx, database** owner) {
+  database* db = ctx.db;
+  if (!n.db.empty() && !iequals(n.db, db->name())) {
+    db = ctx.other_db ? ctx.other_db(n.db) : nullptr;
+    if (!db) throw err::invalid_object(n.text());
+  }
+  table_info* t = nullptr;
+  if (!n.schema.empty()) {
+    t = db->find_table(n.schema, n.name);
+  } else {
+    if (!ctx.default_schema.empty()) t = db->find_table(ctx.default_schema, n.name);
+    if (!t) t = db->find_table("dbo", n.name);
+  }
+  if (!t) throw err::invalid_object(n.text());
+  if (owner) *owner = db;
+  return *t;
+}
+
+compiled_select compile_select(const select_stmt& s, const compile_context& ctx) {
+  return compiler(ctx).select(s, nullptr);
+}
+
+value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode) {
+  switch (e.k) {
+    case expr::kind::literal:
+      if (unicode) *unicode = e.unicode;
+      return e.lit;
+    case expr::kind::unary: {
+      value v = evaluate_constant(*e.args[0], ctx, unicode);
+      if (e.op == "+") return v;
+      if (e.op == "-") {
+        if (v.k == value::kind::integer) return value::of_int(-v.i);
+        if (v.k == value::kind::real) return value::of_real(-v.r);
+        if (v.k == value::kind::number)
+          return value::of_number(v.s[0] == '-' ? v.s.substr(1) : "-" + v.s);
+      }
+      throw err::syntax_near(e.op);
+    }
+    case expr::kind::variable:
+      if (e.op == "@@version") return value::of_text(ctx.version);
+      throw err::generic(137, "Must declare the scalar variable \"" + e.op + "\".", 15);
+    case expr::kind::cast: {
+      bool u = false;
+      value v = evaluate_constant(*e.args[0], ctx, &u);
+      return convert_to(v, e.type, u);
+    }
+    case expr::kind::func:
+      if ((e.op == "getdate" || e.op == "sysdatetime") && e.args.empty()) {
+        std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        char b[32];
+        std::strftime(b, sizeof b, "%Y-%m-%d %H:%M:%S", &tm);
+        return value::of_text(b);
+      }
+      if (e.op == "newid" && e.args.empty()) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string g;
+        for (int i = 0; i < 32; ++i) {
+          if (i == 8 || i == 12 || i == 16 || i == 20) g += '-';
+          g += kHex[std::rand() % 16];
+        }
+        return value::of_text(g);
+      }
+      throw err::generic(128,
+                         "The name \"" + e.op +
+                             "\" is not permitted in this context. Valid expressions are "
+                             "constants, constant expressions, and (in some contexts) "
+                             "variables. Column names are not permitted.",
+                         15);
+    case expr::kind::column:
+      throw err::generic(128,
+                         "The name \"" + e.names.back() +
+                             "\" is not permitted in this context. Valid expressions are "
+                             "constants, constant expressions, and (in some contexts) "
+                             "variables. Column names are not permitted.",
+                         15);
+    default:
+      throw err::generic(1046,
+                         "Subqueries are not allowed in this context. Only scalar "
+                         "expressions are allowed.",
+                         15);
+  }
+}
+
+}  // namespace tsl::mssql

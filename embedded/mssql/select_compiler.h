@@ -1,0 +1,39 @@
+#pragma once
+// Turns a SELECT into the SQLite query over the storage tables, resolving
+// names against the catalogue (so a missing table or column fails with the
+// server's own error) and working out the type of every result column.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "embedded/mssql/ast.h"
+#include "embedded/mssql/database.h"
+#include "embedded/mssql/result_set.h"
+
+namespace tsl::mssql {
+
+struct compile_context {
+  database* db = nullptr;
+  std::string default_schema;  // tried before dbo for unqualified names
+  std::string version;         // @@VERSION
+  std::string server_name;     // @@SERVERNAME
+  // Resolves a three-part name in another database; may be empty.
+  std::function<database*(const std::string&)> other_db;
+};
+
+struct compiled_select {
+  std::string sql;
+  std::vector<result_column> columns;
+};
+
+compiled_select compile_select(const select_stmt& s, const compile_context& ctx);
+
+// Finds a table named as written; throws 208 "Invalid object name".
+table_info& resolve_table(const object_name& n, const compile_context& ctx,
+                          database** owner = nullptr);
+
+// Evaluates an expression that needs no table (INSERT values, EXEC
+// arguments). Literals, signs, NULL and simple functions only.
+value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode = nullptr);
+
+}  // namespace tsl::mssql
