@@ -28,6 +28,7 @@ struct typed {
   bool nullable = true;
   bool aggregate = false;    // holds an aggregate
   std::string loose_column;  // a column used outside any aggregate
+  std::string loose_sql;     // and its SQL
   bool literal = false;
   value lit;
   bool unicode = false;
@@ -160,6 +161,7 @@ class compiler {
             t.nullable = src.cols[c].nullable;
             t.name = src.cols[c].name;
             t.loose_column = src.cols[c].name;
+            t.loose_sql = t.sql;
             items.push_back(t);
           }
         }
@@ -183,6 +185,7 @@ class compiler {
       for (const auto& t : items) {
         if (t.loose_column.empty()) continue;
         if (std::find(groups.begin(), groups.end(), t.sql) != groups.end()) continue;
+        if (std::find(groups.begin(), groups.end(), t.loose_sql) != groups.end()) continue;
         throw err::generic(8120, "Column '" + t.loose_column +
                                      "' is invalid in the select list because it is not contained "
                                      "in either an aggregate function or the GROUP BY clause.");
@@ -347,6 +350,7 @@ class compiler {
         t.nullable = found->cols[index].nullable;
         t.name = found->cols[index].name;
         t.loose_column = qualifier.empty() ? col : qualifier + "." + col;
+        t.loose_sql = t.sql;
         return t;
       }
       if (!qualifier.empty() && !qualifier_matched && !s->parent) {
@@ -440,7 +444,10 @@ class compiler {
 
   static void merge(typed& into, const typed& from) {
     into.aggregate = into.aggregate || from.aggregate;
-    if (into.loose_column.empty()) into.loose_column = from.loose_column;
+    if (into.loose_column.empty()) {
+      into.loose_column = from.loose_column;
+      into.loose_sql = from.loose_sql;
+    }
   }
 
   typed compile(const expr& e, const scope& sc) {
@@ -697,6 +704,7 @@ class compiler {
                              "containing an aggregate or a subquery.");
       r.aggregate = true;
       r.loose_column.clear();
+      r.loose_sql.clear();
     };
     const std::string distinct = e.distinct ? "DISTINCT " : "";
     if (f == "count" || f == "count_big") {

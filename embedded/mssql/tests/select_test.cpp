@@ -1,0 +1,93 @@
+// User queries: select lists, joins, filters, grouping, ordering, TOP.
+#include "embedded/mssql/tests/server_fixture.h"
+
+namespace tsl::mssql::testing {
+namespace {
+
+class select_test : public server_fixture {
+ protected:
+  void SetUp() override {
+    server_fixture::SetUp();
+    s_->run_script(R"(
+CREATE TABLE items (id int PRIMARY KEY, name varchar(20), price decimal(8,2), kind char(3), made datetime)
+CREATE TABLE kinds (code char(3) PRIMARY KEY, label nvarchar(20))
+INSERT INTO kinds VALUES ('A', N'Alpha'), ('B', N'Beta')
+INSERT INTO items VALUES (3, 'pear', 10.50, 'A', '2020-01-02'), (1, 'Apple', 2.25, 'A', '2020-01-01 10:00'),
+  (2, 'plum', 9.75, 'B', NULL), (4, NULL, NULL, 'C', '2021-05-05')
+)");
+  }
+};
+
+TEST_F(select_test, TablesReadInClusteredKeyOrder) {
+  auto r = rows_of(s_->open_table("[dbo].[items]"));
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0][0], "1");
+  EXPECT_EQ(r[3][0], "4");
+  EXPECT_EQ(rows_of(s_->open_table("items")).size(), 4u);
+  try {
+    s_->open_table("[dbo].[missing]");
+    FAIL();
+  } catch (const sql_error& e) {
+    EXPECT_EQ(e.number(), 208);
+    EXPECT_EQ(e.hresult(), 0x80040E37u);
+  }
+}
+
+TEST_F(select_test, WhereCompareIgnoresCaseAndTrailingBlanks) {
+  EXPECT_EQ(one("SELECT id FROM items WHERE name = 'APPLE'"), "1");
+  EXPECT_EQ(one("SELECT count(*) FROM items WHERE kind = 'A'"), "2");
+  EXPECT_EQ(one("SELECT id FROM items WHERE price > 10"), "3");
+  EXPECT_EQ(one("SELECT id FROM items WHERE made = '2020-01-02'"), "3");
+  EXPECT_EQ(one("SELECT count(*) FROM items WHERE name LIKE 'p%' AND price BETWEEN 9 AND 11"), "2");
+  EXPECT_EQ(one("SELECT count(*) FROM items WHERE id IN (1, 2) OR name IS NULL"), "3");
+  EXPECT_EQ(one("SELECT count(*) FROM items WHERE id IN (SELECT id FROM items WHERE price < 5)"),
+            "1");
+}
+
+TEST_F(select_test, JoinsGroupingOrderingAndTop) {
+  auto r = rows(
+      "SELECT TOP 2 i.name, k.label AS kind FROM items i JOIN kinds k ON k.code = i.kind "
+      "ORDER BY i.name DESC");
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0], (std::vector<std::string>{"plum", "Beta"}));
+  EXPECT_EQ(r[1], (std::vector<std::string>{"pear", "Alpha"}));
+  auto g =
+      rows("SELECT kind, count(*) AS n, sum(price) total FROM items GROUP BY kind ORDER BY kind");
+  ASSERT_EQ(g.size(), 3u);
+  EXPECT_EQ(g[0], (std::vector<std::string>{"A  ", "2", "12.75"}));
+  EXPECT_EQ(g[2], (std::vector<std::string>{"C  ", "1", "<null>"}));
+  auto l = rows(
+      "SELECT k.code, i.id FROM kinds k LEFT JOIN items i ON i.kind = k.code AND i.price > 10");
+  EXPECT_EQ(l.size(), 2u);
+  EXPECT_EQ(one("SELECT COUNT(*) FROM (SELECT id, name FROM items WHERE id > 1) as query"), "3");
+}
+
+TEST_F(select_test, ResultColumnsCarryTypes) {
+  auto r = s_->execute(
+      "SELECT id, price, name + '!' AS shout, count(*) OVER_n FROM items GROUP BY id, price, name");
+  ASSERT_TRUE(r);
+  const auto& c = r->columns();
+  ASSERT_EQ(c.size(), 4u);
+  EXPECT_EQ(c[0].type.id, type_id::int_);
+  EXPECT_EQ(c[1].type.id, type_id::decimal);
+  EXPECT_EQ(c[1].type.scale, 2);
+  EXPECT_EQ(c[2].name, "shout");
+  EXPECT_EQ(c[2].type.id, type_id::varchar);
+  EXPECT_EQ(c[3].name, "OVER_n");
+  EXPECT_EQ(c[3].type.id, type_id::int_);
+}
+
+TEST_F(select_test, ExpressionsAndFunctions) {
+  EXPECT_EQ(one("SELECT upper(name) FROM items WHERE id = 1"), "APPLE");
+  EXPECT_EQ(one("SELECT len('abc  ')"), "3");
+  EXPECT_EQ(one("SELECT isnull(name, 'none') FROM items WHERE id = 4"), "none");
+  EXPECT_EQ(one("SELECT price * 2 FROM items WHERE id = 1"), "4.50");
+  EXPECT_EQ(one("SELECT 7 / 2"), "3");
+  EXPECT_EQ(one("SELECT CASE WHEN price > 5 THEN 'dear' ELSE 'cheap' END FROM items WHERE id = 1"),
+            "cheap");
+  EXPECT_EQ(one("SELECT CAST(price AS int) FROM items WHERE id = 3"), "10");
+  EXPECT_EQ(one("SELECT year(made) FROM items WHERE id = 3"), "2020");
+}
+
+}  // namespace
+}  // namespace tsl::mssql::testing
