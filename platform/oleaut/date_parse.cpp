@@ -153,6 +153,11 @@ HRESULT VarDateFromStr(const OLECHAR* text, LCID, uint32_t, DATE* out) {
       const char16_t* word = p;
       while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')) ++p;
       const int len = static_cast<int>(p - word);
+      // The ISO 'T' between a date and its time.
+      if (len == 1 && lower(c) == 't' && word > text && word[-1] >= '0' && word[-1] <= '9' &&
+          *p >= '0' && *p <= '9') {
+        continue;
+      }
       bool known = false;
       if (len <= 2) {
         const char16_t a = lower(word[0]);

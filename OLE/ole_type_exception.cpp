@@ -1,0 +1,6 @@
+#include "OLE/ole_type_exception.h"
+
+ole_type_exception::ole_type_exception()
+    : tk_exception("The operating type is not supported yet", 1) {}
+
+ole_type_exception::ole_type_exception(const std::string& text) : tk_exception(text, 1) {}
