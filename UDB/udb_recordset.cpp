@@ -1,0 +1,50 @@
+#include "UDB/udb_recordset.h"
+
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+
+udb_recordset::udb_recordset(std::u16string name, std::u16string query, bool owns_schema)
+    : name_(std::move(name)), query_(std::move(query)), schema_(owns_schema) {}
+
+udb_recordset::udb_recordset(std::u16string name, bool owns_schema)
+    : name_(std::move(name)), schema_(owns_schema) {}
+
+udb_recordset::~udb_recordset() = default;
+
+udb_record* udb_recordset::get_item() {
+  return nullptr;
+}
+
+bool udb_recordset::is_eof() {
+  return true;
+}
+
+bool udb_recordset::is_query() const {
+  return !query_.empty();
+}
+
+void udb_recordset::next() {}
+
+void udb_recordset::reset() {}
+
+void udb_recordset::convert_record(udb_record& record) const {
+  tk_trace(1, "udb_recordset::convert_record");
+  // A record wider than the schema has no column type for its extra values.
+  if (record.size() > schema_.size()) throw tk_mail_assertion("udb_rset", __LINE__);
+  for (size_t i = 0; i < record.size(); ++i) {
+    udb_field& value = record[i];
+    const t_ftd& column = schema_[i];
+    tk_trace_w(1, u"from=%s, to=%s", value.name().c_str(), column.name().c_str());
+    value.change_type(column.vartype());
+  }
+}
+
+void udb_recordset::add_index(const udb_index& index) {
+  tk_trace_w(1, u"udb_recordset::add_index (%s)", index.name().c_str());
+  if (indexes_.is_acceptable_name(index.name())) indexes_.add(index);
+}
+
+void udb_recordset::clean_indexes() {
+  tk_trace(1, "udb_recordset::clean_indexes");
+  indexes_.clear();
+}
