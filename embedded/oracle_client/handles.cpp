@@ -1,0 +1,99 @@
+#include "embedded/oracle_client/handles.h"
+
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/text/utf.h"
+
+namespace tsl::eoci {
+
+namespace {
+
+std::mutex& registry_mutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::unordered_map<const void*, handle*>& registry() {
+  static std::unordered_map<const void*, handle*> r;
+  return r;
+}
+
+}  // namespace
+
+void register_handle(handle* h) {
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  registry()[h] = h;
+}
+
+void unregister_handle(handle* h) {
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  registry().erase(h);
+}
+
+handle* find_handle(const void* p, ub4 type) {
+  if (p == nullptr) return nullptr;
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  auto it = registry().find(p);
+  if (it == registry().end()) return nullptr;
+  if (type != 0 && it->second->type != type) return nullptr;
+  return it->second;
+}
+
+sword fail(error_handle* err, const eora::oracle_error& e) {
+  if (err != nullptr) {
+    err->code = e.code();
+    err->message = e.what();
+    err->has = true;
+  }
+  return OCI_ERROR;
+}
+
+sword fail(error_handle* err, int code) {
+  return fail(err, eora::make_error(code));
+}
+
+std::string text_in(const env_handle* env, const void* p, size_t bytes) {
+  if (p == nullptr || bytes == 0) return {};
+  if (env != nullptr && env->utf16) {
+    std::u16string w(bytes / 2, u'\0');
+    std::memcpy(w.data(), p, w.size() * 2);
+    return text::utf16_to_utf8(w);
+  }
+  return std::string(static_cast<const char*>(p), bytes);
+}
+
+size_t text_out(const env_handle* env, const std::string& utf8, void* buf, size_t cap,
+                bool terminate, bool* truncated) {
+  bool cut = false;
+  size_t written = 0;
+  if (env != nullptr && env->utf16) {
+    std::u16string w = text::utf8_to_utf16(utf8);
+    size_t room = cap / 2;
+    if (terminate) room = room > 0 ? room - 1 : 0;
+    size_t n = std::min(room, w.size());
+    // Never split a surrogate pair.
+    if (n < w.size() && n > 0 && w[n - 1] >= 0xD800 && w[n - 1] <= 0xDBFF) --n;
+    cut = n < w.size();
+    if (buf != nullptr) {
+      std::memcpy(buf, w.data(), n * 2);
+      if (terminate && cap >= 2) static_cast<char16_t*>(buf)[n] = u'\0';
+    }
+    written = n * 2;
+  } else {
+    size_t room = terminate ? (cap > 0 ? cap - 1 : 0) : cap;
+    size_t n = std::min(room, utf8.size());
+    while (n < utf8.size() && n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+    cut = n < utf8.size();
+    if (buf != nullptr) {
+      std::memcpy(buf, utf8.data(), n);
+      if (terminate && cap >= 1) static_cast<char*>(buf)[n] = '\0';
+    }
+    written = n;
+  }
+  if (truncated != nullptr) *truncated = cut;
+  return written;
+}
+
+}  // namespace tsl::eoci
