@@ -88,7 +88,8 @@ udb_schema schema_of(std::initializer_list<std::pair<VARTYPE, uint32_t>> columns
   udb_schema schema;
   int n = 0;
   for (auto [vt, size] : columns) {
-    std::u16string name = u"C" + std::u16string(1, static_cast<char16_t>(u'1' + n++));
+    std::u16string name = u"C";
+    name.push_back(static_cast<char16_t>(u'1' + n++));
     schema.add(new t_ftd(column(vt, size, name)));
   }
   return schema;
