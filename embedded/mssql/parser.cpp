@@ -495,7 +495,7 @@ class parser {
   statement exec_body() {
     exec_stmt e;
     object_name o = object();
-    e.proc = lower(o.name);
+    e.proc = o.name;
     if (cur().kind == tok::end || is_op(";")) return e;
     do {
       std::string name;

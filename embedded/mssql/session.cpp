@@ -383,13 +383,14 @@ std::unique_ptr<result_set> session::exec(const exec_stmt& e) {
     }
     return vals;
   };
-  if (e.proc == "sp_databases") {
+  const std::string proc = lower(e.proc);
+  if (proc == "sp_databases") {
     if (!e.args.empty())
       throw err::generic(8144,
                          "Procedure or function sp_databases has too many arguments specified.");
     return sp_databases(*server_);
   }
-  if (e.proc == "sp_columns") {
+  if (proc == "sp_columns") {
     auto v = named({"@table_name", "@table_owner", "@table_qualifier", "@column_name", "@odbcver"});
     if (!v[0])
       throw err::generic(201,
@@ -403,7 +404,7 @@ std::unique_ptr<result_set> session::exec(const exec_stmt& e) {
     if (v[4]) a.odbc_ver = std::atoi(v[4]->c_str());
     return sp_columns(*db_, a);
   }
-  if (e.proc == "sp_tables") {
+  if (proc == "sp_tables") {
     auto v = named({"@table_name", "@table_owner", "@table_qualifier", "@table_type"});
     return sp_tables(*db_, v[0], v[1]);
   }

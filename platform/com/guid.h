@@ -12,5 +12,9 @@ struct GUID {
 using IID = GUID;
 using CLSID = GUID;
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+inline bool operator==(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+inline bool operator!=(const GUID& a, const GUID& b) {
+  return !(a == b);
+}

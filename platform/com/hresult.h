@@ -5,10 +5,16 @@
 
 using HRESULT = int32_t;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+  return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+  return hr < 0;
+}
 
-constexpr HRESULT hresult_of(uint32_t bits) { return static_cast<HRESULT>(bits); }
+constexpr HRESULT hresult_of(uint32_t bits) {
+  return static_cast<HRESULT>(bits);
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;

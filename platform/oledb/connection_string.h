@@ -1,0 +1,22 @@
+#pragma once
+// The settings of an initialisation string such as
+// "Provider=sqloledb;Data Source=.;Initial Catalog=shop;User ID=bob;Password=x;".
+#include <optional>
+#include <string>
+
+namespace tsl::oledb {
+
+struct connection_settings {
+  std::string provider;
+  std::string data_source;
+  std::string initial_catalog;
+  std::string user;
+  std::string password;
+  bool integrated = false;  // Integrated Security=SSPI (or true/yes)
+};
+
+// Keys compare ignoring case and surrounding blanks; values are taken as
+// they stand. nullopt when a part has no "=".
+std::optional<connection_settings> parse_connection_string(const std::string& text);
+
+}  // namespace tsl::oledb

@@ -1,0 +1,55 @@
+#pragma once
+// The OLE DB result codes.
+#include "platform/com/hresult.h"
+
+inline constexpr HRESULT DB_E_BADACCESSORHANDLE = hresult_of(0x80040E00);
+inline constexpr HRESULT DB_E_READONLYACCESSOR = hresult_of(0x80040E02);
+inline constexpr HRESULT DB_E_SCHEMAVIOLATION = hresult_of(0x80040E03);
+inline constexpr HRESULT DB_E_BADROWHANDLE = hresult_of(0x80040E04);
+inline constexpr HRESULT DB_E_OBJECTOPEN = hresult_of(0x80040E05);
+inline constexpr HRESULT DB_E_BADCHAPTER = hresult_of(0x80040E06);
+inline constexpr HRESULT DB_E_CANTCONVERTVALUE = hresult_of(0x80040E07);
+inline constexpr HRESULT DB_E_BADBINDINFO = hresult_of(0x80040E08);
+inline constexpr HRESULT DB_SEC_E_PERMISSIONDENIED = hresult_of(0x80040E09);
+inline constexpr HRESULT DB_E_NOCOMMAND = hresult_of(0x80040E0C);
+inline constexpr HRESULT DB_E_BADCOLUMNID = hresult_of(0x80040E11);
+inline constexpr HRESULT DB_E_BADVALUES = hresult_of(0x80040E13);
+inline constexpr HRESULT DB_E_ERRORSINCOMMAND = hresult_of(0x80040E14);
+inline constexpr HRESULT DB_E_DIALECTNOTSUPPORTED = hresult_of(0x80040E16);
+inline constexpr HRESULT DB_E_DUPLICATEDATASOURCE = hresult_of(0x80040E17);
+inline constexpr HRESULT DB_E_CANNOTRESTART = hresult_of(0x80040E18);
+inline constexpr HRESULT DB_E_NOTFOUND = hresult_of(0x80040E19);
+inline constexpr HRESULT DB_E_UNSUPPORTEDCONVERSION = hresult_of(0x80040E1D);
+inline constexpr HRESULT DB_E_BADSTARTPOSITION = hresult_of(0x80040E1E);
+inline constexpr HRESULT DB_E_ERRORSOCCURRED = hresult_of(0x80040E21);
+inline constexpr HRESULT DB_E_NOAGGREGATION = hresult_of(0x80040E22);
+inline constexpr HRESULT DB_E_CANTFETCHBACKWARDS = hresult_of(0x80040E24);
+inline constexpr HRESULT DB_E_ROWSNOTRELEASED = hresult_of(0x80040E25);
+inline constexpr HRESULT DB_E_INTEGRITYVIOLATION = hresult_of(0x80040E2F);
+inline constexpr HRESULT DB_E_BADTYPENAME = hresult_of(0x80040E30);
+inline constexpr HRESULT DB_E_DUPLICATEINDEXID = hresult_of(0x80040E34);
+inline constexpr HRESULT DB_E_NOINDEX = hresult_of(0x80040E35);
+inline constexpr HRESULT DB_E_NOTABLE = hresult_of(0x80040E37);
+inline constexpr HRESULT DB_E_BADPRECISION = hresult_of(0x80040E3A);
+inline constexpr HRESULT DB_E_BADSCALE = hresult_of(0x80040E3B);
+inline constexpr HRESULT DB_E_BADTABLEID = hresult_of(0x80040E3C);
+inline constexpr HRESULT DB_E_BADTYPE = hresult_of(0x80040E3D);
+inline constexpr HRESULT DB_E_DUPLICATECOLUMNID = hresult_of(0x80040E3E);
+inline constexpr HRESULT DB_E_DUPLICATETABLEID = hresult_of(0x80040E3F);
+inline constexpr HRESULT DB_E_BADRECORDNUM = hresult_of(0x80040E42);
+inline constexpr HRESULT DB_E_BADACCESSORFLAGS = hresult_of(0x80040E46);
+inline constexpr HRESULT DB_E_BYREFACCESSORNOTSUPPORTED = hresult_of(0x80040E48);
+inline constexpr HRESULT DB_E_NULLACCESSORNOTSUPPORTED = hresult_of(0x80040E49);
+inline constexpr HRESULT DB_E_BADACCESSORTYPE = hresult_of(0x80040E4B);
+inline constexpr HRESULT DB_SEC_E_AUTH_FAILED = hresult_of(0x80040E4D);
+inline constexpr HRESULT DB_E_ALREADYINITIALIZED = hresult_of(0x80040E52);
+inline constexpr HRESULT DB_E_NOTSUPPORTED = hresult_of(0x80040E53);
+inline constexpr HRESULT DB_E_BADORDINAL = hresult_of(0x80040E55);
+inline constexpr HRESULT DB_E_DATAOVERFLOW = hresult_of(0x80040E57);
+inline constexpr HRESULT DB_E_NOCOLUMN = hresult_of(0x80040E65);
+inline constexpr HRESULT DB_E_BADINDEXID = hresult_of(0x80040E72);
+inline constexpr HRESULT DB_E_BADINITSTRING = hresult_of(0x80040E73);
+
+inline constexpr HRESULT DB_S_COLUMNTYPEMISMATCH = hresult_of(0x00040EC1);
+inline constexpr HRESULT DB_S_ENDOFROWSET = hresult_of(0x00040EC6);
+inline constexpr HRESULT DB_S_ERRORSOCCURRED = hresult_of(0x00040EDA);

@@ -1,0 +1,324 @@
+// Column descriptions, accessors and row reading through the provider.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/oledb/tests/oledb_fixture.h"
+
+namespace tsl::oledb::testing {
+namespace {
+
+class rowset_test : public oledb_fixture {
+ protected:
+  struct column {
+    std::u16string name;
+    DBTYPE type;
+    DBLENGTH size;
+    BYTE precision, scale;
+    DBCOLUMNFLAGS flags;
+  };
+  static std::vector<column> describe(IRowset* r) {
+    ole_ptr<IColumnsInfo> ci;
+    r->QueryInterface(IID_IColumnsInfo, ci.put_void());
+    DBORDINAL n = 0;
+    DBCOLUMNINFO* info = nullptr;
+    OLECHAR* names = nullptr;
+    EXPECT_EQ(ci->GetColumnInfo(&n, &info, &names), S_OK);
+    std::vector<column> out;
+    for (DBORDINAL i = 0; i < n; ++i)
+      out.push_back({info[i].pwszName, info[i].wType, info[i].ulColumnSize, info[i].bPrecision,
+                     info[i].bScale, info[i].dwFlags});
+    CoTaskMemFree(info);
+    CoTaskMemFree(names);
+    return out;
+  }
+
+  // The layout of a reader: status, length, then the value, one slot per column.
+  struct reader {
+    std::vector<DBBINDING> bindings;
+    std::vector<BYTE> buffer;
+    HACCESSOR accessor = 0;
+    ole_ptr<IAccessor> acc;
+    size_t size = 0;
+
+    reader(IRowset* r, const std::vector<DBTYPE>& types, DBLENGTH max_len) {
+      DBBYTEOFFSET offset = 0;
+      for (size_t i = 0; i < types.size(); ++i) {
+        DBBINDING b{};
+        b.iOrdinal = i + 1;
+        b.obStatus = offset;
+        b.obLength = offset + 8;
+        b.obValue = offset + 16;
+        b.dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+        b.dwMemOwner = DBMEMOWNER_CLIENTOWNED;
+        b.cbMaxLen = max_len;
+        b.wType = types[i];
+        bindings.push_back(b);
+        offset += 16 + std::max<DBLENGTH>(max_len, 16);
+      }
+      buffer.resize(offset);
+      r->QueryInterface(IID_IAccessor, acc.put_void());
+      std::vector<DBBINDSTATUS> st(types.size());
+      EXPECT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, bindings.size(), bindings.data(), 0,
+                                    &accessor, st.data()),
+                S_OK);
+    }
+    ~reader() {
+      if (acc) acc->ReleaseAccessor(accessor, nullptr);
+    }
+    DBSTATUS status(size_t i) const {
+      DBSTATUS s;
+      std::memcpy(&s, buffer.data() + bindings[i].obStatus, sizeof s);
+      return s;
+    }
+    DBLENGTH length(size_t i) const {
+      DBLENGTH l;
+      std::memcpy(&l, buffer.data() + bindings[i].obLength, sizeof l);
+      return l;
+    }
+    std::u16string wide(size_t i) const {
+      return std::u16string(reinterpret_cast<const char16_t*>(buffer.data() + bindings[i].obValue));
+    }
+    std::string bytes(size_t i) const {
+      return std::string(reinterpret_cast<const char*>(buffer.data() + bindings[i].obValue),
+                         static_cast<size_t>(length(i)));
+    }
+  };
+
+  // Fetches every row five at a time, reading each through the reader.
+  template <typename F>
+  static size_t each_row(IRowset* r, reader& rd, F&& f) {
+    size_t n = 0;
+    for (;;) {
+      HROW handles[5];
+      HROW* p = handles;
+      DBCOUNTITEM got = 0;
+      HRESULT hr = r->GetNextRows(0, 0, 5, &got, &p);
+      EXPECT_TRUE(hr == S_OK || hr == DB_S_ENDOFROWSET);
+      for (DBCOUNTITEM i = 0; i < got; ++i) {
+        r->GetData(handles[i], rd.accessor, rd.buffer.data());
+        f(n++);
+      }
+      r->ReleaseRows(got, handles, nullptr, nullptr, nullptr);
+      if (got < 5) return n;
+    }
+  }
+};
+
+TEST_F(rowset_test, ColumnDescriptionsPerType) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(
+      execute(s.get(),
+              u"CREATE TABLE all_types (a int NOT NULL, b smallint, c tinyint, d bigint, e bit,"
+              u" f decimal(18,4), g money, h smallmoney, i float, j real, k datetime,"
+              u" l smalldatetime, m char(5), n varchar(20), o text, p nchar(3), q nvarchar(10),"
+              u" r ntext, s binary(4), t varbinary(16), u image, v uniqueidentifier,"
+              u" w timestamp, x date, y time, z datetime2(3), aa datetimeoffset,"
+              u" ab varchar(max), ac nvarchar(max), ad varbinary(max), ae xml)",
+              r),
+      S_OK);
+  ASSERT_EQ(execute(s.get(), u"SELECT * FROM all_types", r), S_OK);
+  auto c = describe(r.get());
+  ASSERT_EQ(c.size(), 31u);
+  auto check = [&](size_t i, DBTYPE t, DBLENGTH size, BYTE p, BYTE sc) {
+    EXPECT_EQ(c[i].type, t) << i;
+    EXPECT_EQ(c[i].size, size) << i;
+    EXPECT_EQ(c[i].precision, p) << i;
+    EXPECT_EQ(c[i].scale, sc) << i;
+  };
+  check(0, DBTYPE_I4, 4, 10, 255);
+  EXPECT_EQ(c[0].flags & DBCOLUMNFLAGS_ISNULLABLE, 0u);
+  EXPECT_EQ(c[1].flags & 0x60u, 0x60u);
+  check(2, DBTYPE_UI1, 1, 3, 255);
+  check(4, DBTYPE_BOOL, 2, 255, 255);
+  check(5, DBTYPE_NUMERIC, 19, 18, 4);
+  check(6, DBTYPE_CY, 8, 19, 255);
+  check(8, DBTYPE_R8, 8, 15, 255);
+  check(9, DBTYPE_R4, 4, 7, 255);
+  check(10, DBTYPE_DBTIMESTAMP, 16, 23, 3);
+  check(11, DBTYPE_DBTIMESTAMP, 16, 16, 0);
+  check(12, DBTYPE_STR, 5, 255, 255);
+  check(14, DBTYPE_STR, 2147483647, 255, 255);
+  EXPECT_NE(c[14].flags & DBCOLUMNFLAGS_ISLONG, 0u);
+  check(16, DBTYPE_WSTR, 10, 255, 255);
+  check(17, DBTYPE_WSTR, 1073741823, 255, 255);
+  check(19, DBTYPE_BYTES, 16, 255, 255);
+  check(20, DBTYPE_BYTES, 2147483647, 255, 255);
+  check(21, DBTYPE_GUID, 16, 255, 255);
+  EXPECT_NE(c[22].flags & DBCOLUMNFLAGS_ISROWVER, 0u);
+  check(23, DBTYPE_WSTR, 10, 255, 255);
+  check(24, DBTYPE_WSTR, 16, 255, 255);
+  check(25, DBTYPE_WSTR, 23, 255, 255);
+  check(26, DBTYPE_WSTR, 34, 255, 255);
+  check(27, DBTYPE_STR, 2147483647, 255, 255);
+  check(28, DBTYPE_WSTR, 1073741823, 255, 255);
+  check(29, DBTYPE_BYTES, 2147483647, 255, 255);
+  check(30, DBTYPE_WSTR, 1073741823, 255, 255);
+}
+
+TEST_F(rowset_test, TextBindingsStatusesAndLengths) {
+  auto s = session();
+  DBID id{};
+  id.eKind = DBKIND_NAME;
+  std::u16string name = u"[dbo].[items]";
+  id.uName.pwszName = name.data();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(s->OpenRowset(nullptr, &id, nullptr, IID_IRowset, 0, nullptr,
+                          reinterpret_cast<IUnknown**>(r.put())),
+            S_OK);
+  reader rd(r.get(),
+            {DBTYPE_WSTR, DBTYPE_WSTR, DBTYPE_WSTR, DBTYPE_BYTES, DBTYPE_WSTR, DBTYPE_WSTR}, 200);
+  std::vector<std::vector<std::u16string>> seen;
+  std::vector<std::vector<DBSTATUS>> statuses;
+  each_row(r.get(), rd, [&](size_t) {
+    std::vector<std::u16string> row;
+    std::vector<DBSTATUS> st;
+    for (size_t i = 0; i < 6; ++i) {
+      st.push_back(rd.status(i));
+      row.push_back(rd.status(i) == DBSTATUS_S_OK && i != 3 ? rd.wide(i) : u"");
+    }
+    seen.push_back(row);
+    statuses.push_back(st);
+    if (seen.size() == 1) {
+      EXPECT_EQ(rd.bytes(3), std::string("\x01\x02\x03"));
+      EXPECT_EQ(rd.length(1), 6u);  // bytes, without the terminator
+    }
+  });
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], (std::vector<std::u16string>{u"1", u"one", u"1.50", u"",
+                                                  u"{0C733A8D-2A1C-11CE-ADE5-00AA0044773D}",
+                                                  u"2020-01-02 03:04:05.123000000"}));
+  for (size_t i = 1; i < 6; ++i) EXPECT_EQ(statuses[1][i], DBSTATUS_S_ISNULL);
+  EXPECT_EQ(statuses[2][1], DBSTATUS_S_OK);
+  EXPECT_EQ(seen[2][1], u"");
+  EXPECT_EQ(statuses[2][3], DBSTATUS_S_OK);
+  EXPECT_EQ(seen[2][5], u"2020-01-02 00:00:00");
+}
+
+TEST_F(rowset_test, TruncationAndNativeBindings) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(execute(s.get(), u"SELECT name, price, g, id FROM items WHERE id = 1", r), S_OK);
+  reader rd(r.get(), {DBTYPE_WSTR, DBTYPE_R8, DBTYPE_GUID, DBTYPE_I4}, 6);
+  HROW h[1];
+  HROW* p = h;
+  DBCOUNTITEM got = 0;
+  ASSERT_EQ(r->GetNextRows(0, 0, 1, &got, &p), S_OK);
+  EXPECT_EQ(r->GetData(h[0], rd.accessor, rd.buffer.data()), DB_S_ERRORSOCCURRED);
+  EXPECT_EQ(rd.status(0), DBSTATUS_S_TRUNCATED);
+  EXPECT_EQ(rd.length(0), 6u);
+  EXPECT_EQ(rd.wide(0), u"on");
+  double price;
+  std::memcpy(&price, rd.buffer.data() + rd.bindings[1].obValue, sizeof price);
+  EXPECT_DOUBLE_EQ(price, 1.5);
+  GUID g;
+  std::memcpy(&g, rd.buffer.data() + rd.bindings[2].obValue, sizeof g);
+  EXPECT_EQ(g.Data1, 0x0C733A8Du);
+  EXPECT_EQ(g.Data4[7], 0x3D);
+  int32_t id;
+  std::memcpy(&id, rd.buffer.data() + rd.bindings[3].obValue, sizeof id);
+  EXPECT_EQ(id, 1);
+  EXPECT_EQ(r->GetNextRows(0, 0, 1, &got, &p), DB_E_ROWSNOTRELEASED);
+  r->ReleaseRows(1, h, nullptr, nullptr, nullptr);
+}
+
+TEST_F(rowset_test, BatchesOfFiveAndRestart) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  std::u16string ins = u"CREATE TABLE twelve (n int)\nINSERT INTO twelve VALUES (1)";
+  for (int i = 2; i <= 12; ++i) ins += u",(" + text::utf8_to_utf16(std::to_string(i)) + u")";
+  ASSERT_EQ(execute(s.get(), ins, r), S_OK);
+  ASSERT_EQ(execute(s.get(), u"SELECT n FROM twelve", r), S_OK);
+  reader rd(r.get(), {DBTYPE_WSTR}, 52);
+  std::vector<DBCOUNTITEM> batches;
+  for (;;) {
+    HROW h[5];
+    HROW* p = h;
+    DBCOUNTITEM got = 0;
+    r->GetNextRows(0, 0, 5, &got, &p);
+    batches.push_back(got);
+    r->ReleaseRows(got, h, nullptr, nullptr, nullptr);
+    if (got < 5) break;
+  }
+  EXPECT_EQ(batches, (std::vector<DBCOUNTITEM>{5, 5, 2}));
+  EXPECT_EQ(r->RestartPosition(0), S_OK);
+  size_t n = each_row(r.get(), rd, [&](size_t i) {
+    if (i == 0) {
+      EXPECT_EQ(rd.wide(0), u"1");
+    }
+  });
+  EXPECT_EQ(n, 12u);
+}
+
+TEST_F(rowset_test, LongValuesReadWholeByReference) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  std::string big(3000000, 'q');
+  ASSERT_EQ(execute(s.get(), u"CREATE TABLE big (t text, b image)", r), S_OK);
+  std::string hex;
+  for (int i = 0; i < 100000; ++i) hex += "AB";
+  ASSERT_EQ(
+      execute(s.get(), text::utf8_to_utf16("INSERT INTO big VALUES ('" + big + "', 0x" + hex + ")"),
+              r),
+      S_OK);
+  ASSERT_EQ(execute(s.get(), u"SELECT t, b FROM big", r), S_OK);
+  DBBINDING b[2]{};
+  for (int i = 0; i < 2; ++i) {
+    b[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+    b[i].obStatus = static_cast<DBBYTEOFFSET>(i * 32);
+    b[i].obLength = b[i].obStatus + 8;
+    b[i].obValue = b[i].obStatus + 16;
+    b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+    b[i].wType = static_cast<DBTYPE>((i == 0 ? DBTYPE_WSTR : DBTYPE_BYTES) | DBTYPE_BYREF);
+  }
+  ole_ptr<IAccessor> acc;
+  ASSERT_EQ(r.query(IID_IAccessor, acc), S_OK);
+  HACCESSOR ha = 0;
+  ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 2, b, 0, &ha, nullptr), S_OK);
+  HROW h[1];
+  HROW* p = h;
+  DBCOUNTITEM got = 0;
+  ASSERT_EQ(r->GetNextRows(0, 0, 1, &got, &p), S_OK);
+  BYTE buf[64];
+  ASSERT_EQ(r->GetData(h[0], ha, buf), S_OK);
+  char16_t* text;
+  BYTE* bytes;
+  DBLENGTH tl, bl;
+  std::memcpy(&text, buf + 16, sizeof text);
+  std::memcpy(&tl, buf + 8, sizeof tl);
+  std::memcpy(&bytes, buf + 48, sizeof bytes);
+  std::memcpy(&bl, buf + 40, sizeof bl);
+  EXPECT_EQ(tl, 6000000u);
+  EXPECT_EQ(text::utf16_to_utf8(std::u16string_view(text, tl / 2)), big);
+  EXPECT_EQ(bl, 100000u);
+  EXPECT_EQ(bytes[99999], 0xAB);
+  CoTaskMemFree(text);
+  CoTaskMemFree(bytes);
+  r->ReleaseRows(1, h, nullptr, nullptr, nullptr);
+  acc->ReleaseAccessor(ha, nullptr);
+}
+
+TEST_F(rowset_test, AccessorsRefuseBadBindings) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(execute(s.get(), u"SELECT id FROM items", r), S_OK);
+  ole_ptr<IAccessor> acc;
+  r.query(IID_IAccessor, acc);
+  DBBINDING b{};
+  b.iOrdinal = 2;
+  b.dwPart = DBPART_VALUE;
+  b.wType = DBTYPE_WSTR;
+  b.cbMaxLen = 10;
+  HACCESSOR h = 0;
+  DBBINDSTATUS st = 0;
+  EXPECT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 1, &b, 0, &h, &st), DB_E_ERRORSOCCURRED);
+  EXPECT_EQ(st, DBBINDSTATUS_BADORDINAL);
+  b.iOrdinal = 1;
+  b.wType = DBTYPE_VARIANT;
+  EXPECT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 1, &b, 0, &h, &st), DB_E_ERRORSOCCURRED);
+  EXPECT_EQ(st, DBBINDSTATUS_UNSUPPORTEDCONVERSION);
+  EXPECT_EQ(acc->ReleaseAccessor(12345, nullptr), DB_E_BADACCESSORHANDLE);
+}
+
+}  // namespace
+}  // namespace tsl::oledb::testing
