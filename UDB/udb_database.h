@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "UDB/udb_indexes.h"
+#include "UDB/udb_names_map.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationships.h"
 #include "UDB/udb_schema.h"
@@ -50,6 +51,10 @@ class udb_database {
   const std::vector<std::u16string>& table_names() const { return table_names_; }
   void add_table_name(std::u16string name) { table_names_.push_back(std::move(name)); }
 
+  // Source-to-destination names of tables and columns.
+  const udb_names_map& names_map() const { return names_map_; }
+  udb_names_map& names_map() { return names_map_; }
+
   const udb_relationships& relationships() const { return relationships_; }
   udb_relationships& relationships() { return relationships_; }
 
@@ -61,5 +66,6 @@ class udb_database {
   std::u16string name_;
   bool case_sensitive_;
   std::vector<std::u16string> table_names_;
+  udb_names_map names_map_;
   udb_relationships relationships_;
 };
