@@ -111,7 +111,6 @@ TSL_EOCI_API sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, 
 TSL_EOCI_API sword OCIHandleFree(void* hndlp, ub4 type) {
   handle* h = find_handle(hndlp, type);
   if (h == nullptr) return OCI_INVALID_HANDLE;
-  if (type == OCI_HTYPE_ENV) return OCI_SUCCESS;  // kept to the process's end
   if (type == OCI_HTYPE_SVCCTX) {
     // Freed without logoff: what the session did not commit is rolled back.
     auto* svc = static_cast<svc_handle*>(h);

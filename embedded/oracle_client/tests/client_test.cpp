@@ -43,6 +43,7 @@ class client : public ::testing::TestWithParam<const char*> {
   void TearDown() override {
     if (svc_ != nullptr) f_->OCILogoff(svc_, err_);
     f_->OCIHandleFree(err_, OCI_HTYPE_ERROR);
+    f_->OCIHandleFree(env_, OCI_HTYPE_ENV);
     lib_.reset();
     unsetenv("TSL_ORACLE_DATA");
   }

@@ -1,0 +1,62 @@
+// The tool as a user runs it: a database, a user, a script, a table.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "testing/temp_dir.h"
+
+namespace {
+
+struct outcome {
+  int status;
+  std::string out;
+};
+
+outcome run(const std::string& dir, const std::string& args) {
+  std::string cmd = "TSL_ORACLE_DATA='" + dir + "' '" + TSL_ORACLE_TOOL + "' " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int status = pclose(p);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST(tool, CreatesDatabaseUserAndPrintsTables) {
+  tsl::testing::temp_dir dir;
+  EXPECT_EQ(run(dir.path(), "create-db demo --port 1600 --version 7.3").status, 0);
+  EXPECT_EQ(run(dir.path(), "create-user demo scott tiger").status, 0);
+  tsl::testing::write_file(
+      dir.file("s.sql"),
+      "create table t (id number(5), name varchar2(10));\n"
+      "insert into t values (1, 'one');\ninsert into t values (22, 'twenty-two');\n"
+      "select id, name from t order by id;\n");
+  outcome o = run(dir.path(), "sql DEMO scott/tiger -f " + dir.file("s.sql"));
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_NE(o.out.find("Table created."), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("ID NAME\n-- ----------\n 1 one\n22 twenty-two\n\n2 rows selected."),
+            std::string::npos)
+      << o.out;
+  outcome v =
+      run(dir.path(), "sql 127.0.0.1:1600/ANY scott/tiger -e \"select banner from v\\$version\"");
+  EXPECT_NE(v.out.find("Oracle7 Server Release 7.3.4.0.0 - Production"), std::string::npos)
+      << v.out;
+}
+
+TEST(tool, ReportsOracleErrorsAndFailsTheRun) {
+  tsl::testing::temp_dir dir;
+  run(dir.path(), "create-db orcl");
+  run(dir.path(), "create-user orcl scott tiger");
+  outcome o = run(dir.path(), "sql orcl scott/tiger -e \"select * from missing\"");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.out.find("ORA-00942: table or view does not exist"), std::string::npos) << o.out;
+  outcome bad = run(dir.path(), "sql orcl scott/lion -e \"select 1 from dual\"");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("ORA-01017"), std::string::npos);
+  EXPECT_EQ(run(dir.path(), "frob").status, 2);
+}
+
+}  // namespace
