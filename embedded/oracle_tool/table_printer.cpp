@@ -51,9 +51,11 @@ void print_table(std::ostream& out, session& s, const result_set& rs) {
     type_code c = rs.columns[i].type.code;
     return c == type_code::number || c == type_code::float_;
   };
+  std::string header;
   for (size_t i = 0; i < n; ++i)
-    out << (i ? " " : "") << pad(rs.columns[i].name, width[i], numeric(i));
-  out << "\n";
+    header += (i ? " " : "") + pad(rs.columns[i].name, width[i], numeric(i));
+  header.erase(header.find_last_not_of(' ') + 1);
+  out << header << "\n";
   for (size_t i = 0; i < n; ++i) out << (i ? " " : "") << std::string(width[i], '-');
   out << "\n";
   for (const auto& line : cells) {
