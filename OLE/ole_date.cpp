@@ -68,6 +68,10 @@ ole_date::ole_date(const std::string& text) {
   parse(text);
 }
 
+ole_date::ole_date(std::string_view text) {
+  parse(text);
+}
+
 ole_date::ole_date(const std::u16string& text) {
   std::string narrow;
   tsl::text::utf16_to_ansi(text, narrow);
@@ -157,27 +161,48 @@ void ole_date::next_day() {
   }
 }
 
+namespace {
+
+std::string_view trim_spaces(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
 void ole_date::parse(std::string_view input) {
-  const std::string original(input);
-  tk_trace(1, "ole_date::ole_date('%s')", original.c_str());
+  tk_trace(1, "ole_date::ole_date('%s')", std::string(input).c_str());
   clear_fields();
   kind_ = invalid;
   day_carry_ = false;
-  std::string text = tk_trim(original);
-  tk_trace(1, "After tk_trim: %s", text.c_str());
+  // Blanks trimmed as the toolkit's trim does (spaces only).
+  std::string_view text = trim_spaces(input);
+  tk_trace(1, "After tk_trim: %s", std::string(text).c_str());
   for (const char* marker : {"AM", "PM", "am", "pm"}) {
     const size_t at = text.find(marker);
-    if (at != std::string::npos) {
-      text = tk_trim(text.substr(0, at));
+    if (at != std::string_view::npos) {
+      text = trim_spaces(text.substr(0, at));
       break;
     }
   }
-  tk_trace(1, "Again buf1=%s", text.c_str());
+  tk_trace(1, "Again buf1=%s", std::string(text).c_str());
   if (text.size() <= 4) {
-    tk_trace(2, "Invalid date/time format: '%s'", text.c_str());
+    tk_trace(2, "Invalid date/time format: '%s'", std::string(text).c_str());
     return;
   }
-  import_from_string(text);
+  // The scanners want a NUL-terminated copy; dates are short.
+  char small[64];
+  std::string large;
+  const char* copy = small;
+  if (text.size() < sizeof small) {
+    std::memcpy(small, text.data(), text.size());
+    small[text.size()] = 0;
+  } else {
+    large.assign(text);
+    copy = large.c_str();
+  }
+  import_from_string(copy, text.size());
   if ((kind_ == date_time || kind_ == date_only) && st_.wDay > 31 && st_.wYear < 32) {
     std::swap(st_.wDay, st_.wYear);
   }
@@ -185,16 +210,15 @@ void ole_date::parse(std::string_view input) {
     next_day();
     day_carry_ = false;
   }
-  if ((original.find("PM") != std::string::npos || original.find("pm") != std::string::npos) &&
+  if ((input.find("PM") != std::string_view::npos || input.find("pm") != std::string_view::npos) &&
       st_.wHour <= 11) {
     st_.wHour = static_cast<uint16_t>(st_.wHour + 12);
   }
 }
 
-void ole_date::import_from_string(const std::string& text) {
+void ole_date::import_from_string(const char* s, size_t size) {
   tk_trace(1, "ole_date::import_from_string");
-  const char* s = text.c_str();
-  if (text.size() == 14) {
+  if (size == 14) {
     tk_trace(1, "Trying timestamp format (1)...");
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
     if (std::sscanf(s, "%4d%02d%02d%02d%02d%02d", &y, &mo, &d, &h, &mi, &se) == 6) {
@@ -211,7 +235,7 @@ void ole_date::import_from_string(const std::string& text) {
     }
     clear_fields();
   }
-  if (text.size() == 8) {
+  if (size == 8) {
     tk_trace(1, "Trying timestamp format (2)...");
     int y = 0, mo = 0, d = 0;
     if (std::sscanf(s, "%4d%02d%02d", &y, &mo, &d) == 3) {
@@ -233,8 +257,8 @@ void ole_date::import_from_string(const std::string& text) {
   char small[64];
   std::vector<char> large;
   char* seconds = small;
-  if (text.size() >= sizeof small) {
-    large.resize(text.size() + 1);
+  if (size >= sizeof small) {
+    large.resize(size + 1);
     seconds = large.data();
   }
 
@@ -251,11 +275,19 @@ void ole_date::import_from_string(const std::string& text) {
   }
   clear_fields();
 
-  const std::u16string wide = tsl::text::ascii_to_utf16(text);
+  // The system reader takes UTF-16; bytes above 0x7F are no part of a date.
+  char16_t wide_small[64];
+  std::u16string wide_large;
+  const char16_t* wide = wide_small;
+  if (size < 64) {
+    for (size_t i = 0; i <= size; ++i) wide_small[i] = static_cast<unsigned char>(s[i]);
+  } else {
+    wide_large.assign(s, s + size);
+    wide = wide_large.c_str();
+  }
   DATE date;
   SYSTEMTIME st;
-  if (SUCCEEDED(VarDateFromStr(wide.c_str(), LCID_EN_US, 0, &date)) &&
-      VariantTimeToSystemTime(date, &st)) {
+  if (SUCCEEDED(VarDateFromStr(wide, LCID_EN_US, 0, &date)) && VariantTimeToSystemTime(date, &st)) {
     tk_trace(1, "Got datetime using Microsoft API");
     st_ = st;
     kind_ = date_time;

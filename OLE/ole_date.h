@@ -19,6 +19,7 @@ class ole_date {
   explicit ole_date(const VARIANT& v);
   explicit ole_date(const char* text);
   explicit ole_date(const std::string& text);
+  explicit ole_date(std::string_view text);
   explicit ole_date(const std::u16string& text);
 
   bool is_valid() const;
@@ -37,8 +38,8 @@ class ole_date {
 
  private:
   void parse(std::string_view text);
-  void import_from_string(const std::string& text);
-  bool try_explicit_formats(const std::string& text);
+  // `text` is NUL-terminated at text[size].
+  void import_from_string(const char* text, size_t size);
   void clear_fields() { st_ = SYSTEMTIME{}; }
   void next_day();
 

@@ -25,9 +25,14 @@ constexpr VARTYPE kByteArray = VT_ARRAY | VT_UI1;
 // Longer byte arrays are written only up to here.
 constexpr uint32_t kMaxHexBytes = 0x50000;
 
+// Widening in place: appending a char range to a u16string would build a
+// temporary string first.
 template <class S>
 void append_ascii(S& out, const char* p, size_t n) {
-  out.append(p, p + n);
+  const size_t start = out.size();
+  out.resize(start + n);
+  auto* dst = out.data() + start;
+  for (size_t i = 0; i < n; ++i) dst[i] = static_cast<unsigned char>(p[i]);
 }
 
 // "%.Ne" with the exponent in three digits: 1.5 -> 1.500000000000000e+000.
@@ -347,7 +352,7 @@ ole_variant ole_variant::from_text(std::string_view text, VARTYPE type) {
       return decimal_from_text(text);
     case VT_DATE: {
       tk_trace(1, "GOT VT_DATE");
-      ole_date date(std::string{text});
+      ole_date date(text);
       if (!date.is_valid()) return ole_variant();
       return ole_variant(date.moment());
     }
