@@ -10,6 +10,7 @@
 #include "platform/oleaut/change_type.h"
 #include "platform/oleaut/currency.h"
 #include "platform/oleaut/decimal.h"
+#include "platform/oleaut/num_parse.h"
 #include "platform/oleaut/safearray.h"
 #include "platform/oleaut/variant.h"
 #include "platform/text/format.h"
@@ -60,10 +61,15 @@ int32_t ole_variant::to_long() const {
     }
     case VT_DECIMAL: {
       int32_t v = 0;
-      HRESULT hr = exact_.empty() ? VarI4FromDec(&value_.decVal, &v) : DISP_E_OVERFLOW;
-      if (!exact_.empty() && std::fabs(exact_to_double(exact_)) < 2147483647.0) {
-        v = static_cast<int32_t>(std::nearbyint(exact_to_double(exact_)));
-        hr = S_OK;
+      HRESULT hr;
+      if (exact_.empty()) {
+        hr = VarI4FromDec(&value_.decVal, &v);
+      } else {
+        parsed_number n;
+        int64_t wide = 0;
+        hr = parse_number(exact_, &n);
+        if (SUCCEEDED(hr)) hr = parsed_to_i64(n, INT32_MIN, INT32_MAX, &wide);
+        v = static_cast<int32_t>(wide);
       }
       tk_trace(1, "from DECIMAL, hr=%08X", static_cast<unsigned>(hr));
       return SUCCEEDED(hr) ? v : 0;

@@ -158,6 +158,19 @@ uint8_t read_hex_pair(const char* p, const char* end) {
   return static_cast<uint8_t>(negative ? 0 - v : v);
 }
 
+// "{6F9619FF-8B86-D011-B42D-00C04FC964FF}": braces, hexadecimal digits and
+// dashes at their places.
+bool is_guid_text(std::string_view text) {
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+  for (size_t i = 1; i < 37; ++i) {
+    const char c = text[i];
+    const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (dash ? c != '-' : !hex) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 template <class S>
@@ -434,6 +447,20 @@ ole_variant ole_variant::binary_from_text(std::string_view text) {
   if (text.size() % 2 != 0) {
     tk_trace(2, "Incorrect BLOB (size is odd)");
     return ole_variant();
+  }
+  if (is_guid_text(text)) {
+    // A GUID in its braced text form: its 16 bytes in the order of the text,
+    // as the GUID's Oracle literal spells them.
+    ole_variant v;
+    v.allocate_safe_array(16);
+    auto* bytes = static_cast<uint8_t*>(v.value_.parray->pvData);
+    size_t k = 0;
+    for (size_t i = 1; i + 1 < text.size() && k < 16; ++i) {
+      if (text[i] == '-') continue;
+      bytes[k++] = read_hex_pair(text.data() + i, text.data() + i + 2);
+      ++i;
+    }
+    return v;
   }
   if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
   const size_t count = text.size() / 2;

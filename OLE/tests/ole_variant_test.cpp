@@ -117,6 +117,10 @@ TEST(OleVariantFromString, EveryType) {
       {"0A1", kBytes, VT_EMPTY, ""},
       {"G1zz", kBytes, kBytes, "0x0000"},
       {" F5G", kBytes, kBytes, "0xF505"},
+      {"{6F9619FF-8B86-D011-B42D-00C04fc964ff}", VT_BLOB, kBytes,
+       "0x6F9619FF8B86D011B42D00C04FC964FF"},
+      {"{6F9619FF-8B86-D011-B42D-00C04FC964FX}", VT_BLOB, kBytes,
+       "0x00F9619F0F8B86F30101B42D000C04FC964F00"},
       {"text", VT_BSTR, VT_BSTR, "text"},
       {"12", VT_INT, VT_INT, ""},
   };
