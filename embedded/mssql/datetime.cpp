@@ -143,13 +143,13 @@ bool parse_date(scanner& sc, datetime_parts& p) {
 }
 
 std::string two(int v) {
-  char b[8];
+  char b[16];
   std::snprintf(b, sizeof b, "%02d", v);
   return b;
 }
 
 std::string date_text(int y, int m, int d) {
-  char b[16];
+  char b[48];
   std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, d);
   return b;
 }
@@ -157,7 +157,7 @@ std::string date_text(int y, int m, int d) {
 std::string time_text(int h, int mi, int s, int64_t fraction, int digits) {
   std::string t = two(h) + ":" + two(mi) + ":" + two(s);
   if (digits > 0) {
-    char b[16];
+    char b[24];
     std::snprintf(b, sizeof b, "%07lld", static_cast<long long>(fraction));
     t += ".";
     t.append(b, static_cast<size_t>(digits));
