@@ -109,11 +109,11 @@ std::string column_type::to_sql() const {
   std::string name = type_name();
   switch (code) {
     case type_code::number:
-      if (precision >= 0 && scale > 0)
+      if (precision >= 0 && has_scale() && scale != 0)
         return name + "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
       if (precision >= 0)
         return name + "(" + std::to_string(precision) + (scale == 0 ? ",0)" : ")");
-      if (scale >= 0) return name + "(*," + std::to_string(scale) + ")";
+      if (has_scale()) return name + "(*," + std::to_string(scale) + ")";
       return name;
     case type_code::float_:
       return name + "(" + std::to_string(precision) + ")";
@@ -270,8 +270,8 @@ value coerce_to_column(const value& v, const column_type& t, const std::string& 
   switch (t.code) {
     case type_code::number: {
       decimal d = to_number(v);
-      if (t.scale >= 0 || t.precision >= 0) {
-        int scale = t.scale >= 0 ? t.scale : 0;
+      if (t.has_scale() || t.precision >= 0) {
+        int scale = t.has_scale() ? t.scale : 0;
         int precision = t.precision >= 0 ? t.precision : 38;
         d = d.round(scale);
         // The value must be below 10^(p-s) in magnitude once rounded.

@@ -29,7 +29,9 @@ struct column_type {
   int length = 0;               // as declared: bytes, or characters with char_semantics
   bool char_semantics = false;  // VARCHAR2(n CHAR); always true for N types
   int precision = -1;           // NUMBER(p,s); FLOAT(b) keeps b; -1 when absent
-  int scale = -1;               // -1 when absent
+  int scale = no_scale;         // no_scale when absent (scales may be negative)
+  static constexpr int no_scale = -32768;
+  bool has_scale() const { return scale != no_scale; }
 
   // DATA_TYPE of USER_TAB_COLUMNS.
   std::string type_name() const;

@@ -517,11 +517,11 @@ void session::alter_modify(alter_modify_stmt& s) {
           if (q.step() && q.int64(0) > b.length) throw make_error(1441);
         }
         if (a.code == type_code::number) {
-          bool widening =
-              (b.precision < 0 && b.scale < 0) ||
-              (a.precision >= 0 && b.precision >= 0 &&
-               b.precision - std::max(b.scale, 0) >= a.precision - std::max(a.scale, 0) &&
-               std::max(b.scale, 0) >= std::max(a.scale, 0));
+          bool widening = (b.precision < 0 && !b.has_scale()) ||
+                          (a.precision >= 0 && b.precision >= 0 &&
+                           b.precision - (b.has_scale() ? b.scale : 0) >=
+                               a.precision - (a.has_scale() ? a.scale : 0) &&
+                           (b.has_scale() ? b.scale : 0) >= (a.has_scale() ? a.scale : 0));
           if (!widening) throw make_error(1440);
         }
       }

@@ -132,7 +132,7 @@ bool dictionary_view(session& s, const std::string& name, bool with_rows, source
         row r{txt(t->name), txt(c.name), txt(ty.type_name()), num(ty.data_length())};
         bool numeric = ty.code == type_code::number || ty.code == type_code::float_;
         r.push_back(numeric && ty.precision >= 0 ? num(ty.precision) : value::null());
-        r.push_back(ty.code == type_code::number && ty.scale >= 0 ? num(ty.scale) : value::null());
+        r.push_back(ty.code == type_code::number && ty.has_scale() ? num(ty.scale) : value::null());
         r.push_back(txt(c.nullable ? "Y" : "N"));
         r.push_back(num(c.id));
         r.push_back(c.default_text.empty() ? value::null()

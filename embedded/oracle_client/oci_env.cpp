@@ -263,8 +263,9 @@ TSL_EOCI_API sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
         case OCI_ATTR_SCALE: {
           if (c.type.code == tsl::eora::type_code::float_) return put(static_cast<sb1>(-127));
           if (c.type.code == tsl::eora::type_code::number)
-            return put(static_cast<sb1>(
-                c.type.precision < 0 && c.type.scale < 0 ? -127 : std::max(c.type.scale, 0)));
+            return put(static_cast<sb1>(c.type.precision < 0 && !c.type.has_scale()
+                                            ? -127
+                                            : (c.type.has_scale() ? c.type.scale : 0)));
           return put(static_cast<sb1>(0));
         }
         case OCI_ATTR_IS_NULL:
