@@ -153,6 +153,19 @@ void build_sources(session& s, select_stmt& q, bool with_rows, query_plan& plan)
   for (auto& g : q.group_by) resolve(*g, plan.sources);
 }
 
+bool uses_sequence(const expr& e) {
+  if (e.kind == expr_kind::sequence) return true;
+  for (const auto& a : e.args)
+    if (uses_sequence(*a)) return true;
+  return false;
+}
+
+bool uses_sequence(const select_stmt& q) {
+  for (const select_item& it : q.items)
+    if (it.e && uses_sequence(*it.e)) return true;
+  return q.where && uses_sequence(*q.where);
+}
+
 // NULLs sort last ascending and first descending, as in Oracle.
 int order_compare(const value& a, const value& b) {
   if (a.is_null() || b.is_null()) return a.is_null() == b.is_null() ? 0 : (a.is_null() ? 1 : -1);
@@ -184,7 +197,8 @@ std::vector<result_column> session::describe(select_stmt& q) {
 }
 
 result_set session::query(select_stmt& q) {
-  if (q.for_update) begin_write(false);
+  // NEXTVAL writes the sequence, so the query runs in a write transaction.
+  if (q.for_update || uses_sequence(q)) begin_write(false);
   before_statement();
   bool own_snapshot = !in_write_ && sqlite3_get_autocommit(db_.get());
   read_snapshot snapshot(db_, own_snapshot);
