@@ -882,7 +882,22 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     case expr::kind::cast: {
       bool u = false;
       value v = evaluate_constant(*e.args[0], ctx, &u);
+      // An explicit conversion of text to binary takes the text's bytes.
+      if (v.k == value::kind::text && is_binary(e.type.id)) v = value::of_blob(v.s);
+      if (unicode) *unicode = is_unicode(e.type.id);
       return convert_to(v, e.type, u);
+    }
+    case expr::kind::binary: {
+      bool ua = false, ub = false;
+      value a = evaluate_constant(*e.args[0], ctx, &ua);
+      value b = evaluate_constant(*e.args[1], ctx, &ub);
+      if (e.op == "+" && a.k == b.k && (a.k == value::kind::text || a.k == value::kind::blob)) {
+        if (unicode) *unicode = ua || ub;
+        a.s += b.s;
+        return a;
+      }
+      if (e.op == "+" && (a.is_null() || b.is_null())) return value::null();
+      throw err::generic(1046, "Only constants and concatenations are allowed here.", 15);
     }
     case expr::kind::func:
       if ((e.op == "getdate" || e.op == "sysdatetime") && e.args.empty()) {
@@ -892,6 +907,24 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
         char b[32];
         std::strftime(b, sizeof b, "%Y-%m-%d %H:%M:%S", &tm);
         return value::of_text(b);
+      }
+      if (e.op == "replicate" && e.args.size() == 2) {
+        bool u = false;
+        value text = evaluate_constant(*e.args[0], ctx, &u);
+        value count = evaluate_constant(*e.args[1], ctx);
+        if (text.is_null() || count.is_null()) return value::null();
+        if (text.k != value::kind::text || count.k != value::kind::integer)
+          throw err::generic(8116,
+                             "Argument data type is invalid for argument 1 of replicate function.");
+        if (count.i < 0) return value::null();
+        if (static_cast<double>(count.i) * static_cast<double>(text.s.size()) > 64.0 * 1024 * 1024)
+          throw err::generic(1101,
+                             "The value is too large for this server to build in one statement.");
+        std::string out;
+        out.reserve(text.s.size() * static_cast<size_t>(count.i));
+        for (int64_t i = 0; i < count.i; ++i) out += text.s;
+        if (unicode) *unicode = u;
+        return value::of_text(std::move(out));
       }
       if (e.op == "newid" && e.args.empty()) {
         static const char kHex[] = "0123456789ABCDEF";

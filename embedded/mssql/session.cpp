@@ -101,6 +101,13 @@ std::vector<std::unique_ptr<result_set>> session::run_script(const std::string& 
   return out;
 }
 
+void session::run_script(const std::string& script,
+                         const std::function<void(result_set&)>& on_result) {
+  for (const auto& batch : split_batches(script))
+    for (const auto& st : parse_batch(batch))
+      if (auto r = run(st)) on_result(*r);
+}
+
 std::unique_ptr<result_set> session::run(const statement& st) {
   if (auto* s = std::get_if<select_stmt>(&st)) {
     compile_context ctx = context();

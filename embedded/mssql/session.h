@@ -1,6 +1,7 @@
 #pragma once
 // One client connection to the server: the login, the current database and
 // the session's settings. Runs T-SQL batches and answers catalogue requests.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -39,6 +40,8 @@ class session {
   std::unique_ptr<result_set> execute(const std::string& sql);
   // Runs a script of batches separated by GO lines.
   std::vector<std::unique_ptr<result_set>> run_script(const std::string& script);
+  // The same, handing each result set over as soon as its statement ran.
+  void run_script(const std::string& script, const std::function<void(result_set&)>& on_result);
 
   // Rows of a table named [owner].[table], owner.table or table; throws 208.
   std::unique_ptr<result_set> open_table(const std::string& name);
