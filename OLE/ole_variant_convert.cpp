@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr VARTYPE kByteArray = VT_ARRAY | VT_UI1;
-
 double exact_to_double(const std::string& text) {
   static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   return strtod_l(text.c_str(), nullptr, loc);

@@ -238,7 +238,8 @@ TEST(OleVariantCopy, DeepAndComplete) {
   EXPECT_EQ(b.to_string(), "1234567890123");
   EXPECT_EQ(c.to_wstring(), u"text");
   EXPECT_NE(c.variant().bstrVal, s.variant().bstrVal);
-  c = c;
+  ole_variant& same = c;
+  c = same;
   EXPECT_EQ(c.to_wstring(), u"text");
   ole_variant moved(std::move(c));
   EXPECT_EQ(moved.to_wstring(), u"text");

@@ -9,7 +9,6 @@
 namespace {
 
 using u128 = unsigned __int128;
-constexpr u128 kMaxMagnitude = (u128{1} << 96) - 1;
 
 u128 pow10_128(int n) {
   u128 p = 1;
