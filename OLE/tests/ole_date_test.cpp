@@ -38,6 +38,9 @@ TEST(OleDate, ParsesEveryForm) {
       {"  2009-12-31  ", "2009-12-31", ole_date::date_only},
       {"2009-12-31T10:00:00", "2009-12-31 10:00:00", ole_date::date_time},
       {"2009-13-01", "2009-01-13", ole_date::date_only},
+      {"12/31/29", "2029-12-31", ole_date::date_only},
+      {"1/1/50 10:00:00", "1950-01-01 10:00:00", ole_date::date_time},
+      {"2/29/2000", "2000-02-29", ole_date::date_only},
       // the explicit formats, fractional seconds among them
       {"2009-12-31 14:05:06.250", "2009-12-31 14:05:06", ole_date::date_time},
       {"2009/12/31 14:05:06.5", "2009-12-31 14:05:07", ole_date::date_time},
@@ -77,6 +80,10 @@ TEST(OleDate, RoundingPastMidnightMovesTheDate) {
   EXPECT_EQ(canon("31-12-2009 23:59:59.997"), "2010-01-01");
   EXPECT_EQ(canon("2009-12-31 23:59:58.997"), "2009-12-31 23:59:59");
   EXPECT_EQ(canon("2009-12-31 23:59:59.400"), "2009-12-31 23:59:59");
+  // 24:00:00 is midnight of the next day.
+  EXPECT_EQ(canon("2009-12-31 24:00:00"), "2010-01-01");
+  EXPECT_EQ(canon("2009-12-31 23:60:00"), "2010-01-01");
+  EXPECT_EQ(canon("1999-12-31 25:00:00"), "2000-01-01 01:00:00");
   // A time of day alone wraps.
   EXPECT_EQ(canon("23:59:59.997"), "0000-00-00 00:00:00");
 }
