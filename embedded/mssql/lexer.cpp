@@ -220,8 +220,15 @@ std::vector<std::string> split_batches(std::string_view script) {
     bool go = false;
     if (b != std::string_view::npos) {
       std::string_view word = line.substr(b, l - b + 1);
-      go = word.size() == 2 && (word[0] == 'G' || word[0] == 'g') &&
+      // "GO" alone or with a repeat count ("GO 2"), which is ignored.
+      go = word.size() >= 2 && (word[0] == 'G' || word[0] == 'g') &&
            (word[1] == 'O' || word[1] == 'o');
+      if (go && word.size() > 2) {
+        std::string_view rest = word.substr(2);
+        size_t k = rest.find_first_not_of(" \t");
+        go = k != 0 && k != std::string_view::npos &&
+             rest.substr(k).find_first_not_of("0123456789") == std::string_view::npos;
+      }
     }
     if (go) {
       batches.push_back(std::move(current));

@@ -144,3 +144,133 @@ TEST_F(provider_test, SchemaRowsetsTakeVariantRestrictions) {
 
 }  // namespace
 }  // namespace tsl::oledb::testing
+
+namespace tsl::oledb::testing {
+namespace {
+
+class provider_objects_test : public oledb_fixture {};
+
+TEST_F(provider_objects_test, RowsetOutlivesItsSessionAndDataSource) {
+  ole_ptr<IRowset> r;
+  {
+    auto s = session();
+    ASSERT_EQ(execute(s.get(), u"SELECT id FROM items", r), S_OK);
+  }
+  HROW h[5];
+  HROW* p = h;
+  DBCOUNTITEM got = 0;
+  EXPECT_EQ(r->GetNextRows(0, 0, 5, &got, &p), DB_S_ENDOFROWSET);
+  EXPECT_EQ(got, 3u);
+  EXPECT_EQ(r->RestartPosition(0), DB_E_ROWSNOTRELEASED);
+  EXPECT_EQ(r->ReleaseRows(got, h, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(r->ReleaseRows(1, h, nullptr, nullptr, nullptr), DB_E_ERRORSOCCURRED);
+  EXPECT_EQ(r->RestartPosition(0), S_OK);
+  p = nullptr;  // the provider allocates the handle array
+  EXPECT_EQ(r->GetNextRows(0, 1, 5, &got, &p), DB_S_ENDOFROWSET);
+  EXPECT_EQ(got, 2u);
+  r->ReleaseRows(got, p, nullptr, nullptr, nullptr);
+  CoTaskMemFree(p);
+  EXPECT_EQ(r->GetNextRows(0, 0, -1, &got, &p), DB_E_CANTFETCHBACKWARDS);
+}
+
+TEST_F(provider_objects_test, CommandTextAndDialects) {
+  auto s = session();
+  ole_ptr<IDBCreateCommand> cc;
+  s.query(IID_IDBCreateCommand, cc);
+  ole_ptr<ICommandText> cmd;
+  ASSERT_EQ(cc->CreateCommand(nullptr, IID_ICommandText, reinterpret_cast<IUnknown**>(cmd.put())),
+            S_OK);
+  ole_ptr<IRowset> r;
+  EXPECT_EQ(
+      cmd->Execute(nullptr, IID_IRowset, nullptr, nullptr, reinterpret_cast<IUnknown**>(r.put())),
+      DB_E_NOCOMMAND);
+  EXPECT_EQ(cmd->SetCommandText(DBSCHEMA_TABLES, u"SELECT 1"), DB_E_DIALECTNOTSUPPORTED);
+  EXPECT_EQ(cmd->SetCommandText(DBGUID_DEFAULT, u"SELECT @@VERSION"), S_OK);
+  LPOLESTR text = nullptr;
+  GUID dialect{};
+  EXPECT_EQ(cmd->GetCommandText(&dialect, &text), S_OK);
+  EXPECT_EQ(std::u16string(text), u"SELECT @@VERSION");
+  CoTaskMemFree(text);
+  DBROWCOUNT affected = 0;
+  EXPECT_EQ(
+      cmd->Execute(nullptr, IID_IRowset, nullptr, &affected, reinterpret_cast<IUnknown**>(r.put())),
+      S_OK);
+  ASSERT_TRUE(r);
+  ole_ptr<IOpenRowset> back;
+  EXPECT_EQ(cmd->GetDBSession(IID_IOpenRowset, reinterpret_cast<IUnknown**>(back.put())), S_OK);
+  EXPECT_EQ(back.get(), s.get());
+  EXPECT_EQ(cmd->SetCommandText(DBGUID_DEFAULT, u"INSERT INTO items (name) VALUES (N'x'), (N'y')"),
+            S_OK);
+  EXPECT_EQ(
+      cmd->Execute(nullptr, IID_IRowset, nullptr, &affected, reinterpret_cast<IUnknown**>(r.put())),
+      S_OK);
+  EXPECT_FALSE(r);
+  EXPECT_EQ(affected, 2);
+}
+
+TEST_F(provider_objects_test, SessionsKeepTheirOwnDatabase) {
+  auto a = session();
+  auto b = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(execute(a.get(), u"USE master", r), S_OK);
+  EXPECT_EQ(execute(a.get(), u"SELECT * FROM items", r), DB_E_NOTABLE);
+  EXPECT_EQ(execute(b.get(), u"SELECT * FROM items", r), S_OK);
+}
+
+TEST_F(provider_objects_test, DataSourceStatesAndSchemas) {
+  ole_ptr<IDataInitialize> init;
+  CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize,
+                   init.put_void());
+  ole_ptr<IUnknown> unk;
+  std::u16string cs = conn();
+  ASSERT_EQ(init->GetDataSource(nullptr, CLSCTX_INPROC_SERVER, cs.c_str(), IID_IUnknown, unk.put()),
+            S_OK);
+  ole_ptr<IDBCreateSession> create;
+  unk.query(IID_IDBCreateSession, create);
+  ole_ptr<IUnknown> s;
+  EXPECT_EQ(create->CreateSession(nullptr, IID_IOpenRowset, s.put()), E_UNEXPECTED);
+  ole_ptr<IDBInitialize> ds;
+  unk.query(IID_IDBInitialize, ds);
+  EXPECT_EQ(ds->Initialize(), S_OK);
+  EXPECT_EQ(ds->Initialize(), DB_E_ALREADYINITIALIZED);
+  EXPECT_EQ(create->CreateSession(nullptr, IID_IDBSchemaRowset, s.put()), S_OK);
+  ole_ptr<IDBSchemaRowset> schema;
+  s.query(IID_IDBSchemaRowset, schema);
+  ULONG n = 0;
+  GUID* guids = nullptr;
+  ULONG* support = nullptr;
+  ASSERT_EQ(schema->GetSchemas(&n, &guids, &support), S_OK);
+  EXPECT_EQ(n, 5u);
+  EXPECT_EQ(guids[4], DBSCHEMA_INDEXES);
+  EXPECT_EQ(support[3], 0x3Fu);
+  CoTaskMemFree(guids);
+  CoTaskMemFree(support);
+  EXPECT_EQ(init->GetDataSource(nullptr, CLSCTX_INPROC_SERVER, u"Provider=other;", IID_IUnknown,
+                                unk.put()),
+            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(
+      init->GetDataSource(nullptr, CLSCTX_INPROC_SERVER, u"nonsense", IID_IUnknown, unk.put()),
+      DB_E_BADINITSTRING);
+}
+
+TEST_F(provider_objects_test, CatalogueRequestsThroughCommands) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  EXPECT_EQ(execute(s.get(), u"EXEC sp_columns @table_name=[items], @table_owner=[dbo]", r), S_OK);
+  ole_ptr<IColumnsInfo> ci;
+  r.query(IID_IColumnsInfo, ci);
+  DBORDINAL n = 0;
+  DBCOLUMNINFO* info = nullptr;
+  OLECHAR* names = nullptr;
+  ci->GetColumnInfo(&n, &info, &names);
+  EXPECT_EQ(n, 19u);
+  EXPECT_EQ(std::u16string(info[12].pwszName), u"COLUMN_DEF");
+  EXPECT_EQ(info[4].wType, DBTYPE_I2);
+  CoTaskMemFree(info);
+  CoTaskMemFree(names);
+  EXPECT_EQ(execute(s.get(), u"exec sp_databases", r), S_OK);
+  EXPECT_EQ(execute(s.get(), u"SELECT COUNT(*) FROM (SELECT * FROM items) as query", r), S_OK);
+}
+
+}  // namespace
+}  // namespace tsl::oledb::testing
