@@ -69,7 +69,9 @@ bool dictionary_view(session& s, const std::string& name, bool with_rows, source
     }
     if (rel.major >= 12) v.number("CON_ID");
     if (!with_rows) return true;
-    for (const std::string& b : banner) {
+    for (std::string b : banner) {
+      // BANNER is VARCHAR2(64) before 18c: longer texts are cut.
+      if (rel.major < 18 && b.size() > 64) b.resize(64);
       row r{txt(b)};
       if (rel.major >= 18) {
         r.push_back(txt(b + "\nVersion " + rel.full));

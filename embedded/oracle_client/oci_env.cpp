@@ -329,13 +329,10 @@ TSL_EOCI_API sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp,
   } catch (const std::exception& e) {
     return fail(err, oracle_error(12154, std::string("ORA-12154: ") + e.what()));
   }
-  // A service context the caller already allocated is used; otherwise one is
-  // made, as the real call does.
-  auto* svc = as<svc_handle>(*svchp, OCI_HTYPE_SVCCTX);
-  if (svc == nullptr) {
-    svc = make<svc_handle>(env);
-    svc->from_logon = true;
-  }
+  // As the real call does, a new service context is made (whatever *svchp
+  // held), and OCILogoff releases it.
+  auto* svc = make<svc_handle>(env);
+  svc->from_logon = true;
   svc->own_server = std::make_unique<server_handle>();
   svc->own_server->env = env;
   svc->own_server->attached = true;

@@ -1,0 +1,167 @@
+#include "ORA/ora_engine.h"
+
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "ORA/ora_exception.h"
+#include "ORA/ora_stmt.h"
+#include "TK/tk_trace.h"
+#include "embedded/oracle_client/embedded_client.h"
+#include "platform/text/utf.h"
+
+namespace {
+
+const char missing_client_text[] =
+    "The Oracle client and networking components were not found.\nThese components are supplied by "
+    "the "
+    "Oracle Corporation and\nare part of the Oracle Version 7.3.4 (or later) client\nsoftware "
+    "installation. "
+    "You will be unable to use this program\nuntil these components have been installed.";
+
+const OraText* text(const std::u16string& s) {
+  return reinterpret_cast<const OraText*>(s.data());
+}
+ub4 bytes(const std::u16string& s) {
+  return static_cast<ub4>(s.size() * 2);
+}
+
+// Passwords never reach the trace log.
+const char16_t hidden[] = u"*****";
+
+}  // namespace
+
+ora_engine::ora_engine() {
+  tk_trace(2, "ora_engine::ctor");
+}
+
+ora_engine::~ora_engine() noexcept(false) {
+  tk_trace(2, "ora_engine::dtor");
+  if (!initialized_) return;
+  if (svc_ != nullptr) logoff();
+  api_->OCIServerDetach(server_, err_, OCI_DEFAULT);
+  check_result(api_->OCIHandleFree(err_, OCI_HTYPE_ERROR));
+  check_result(api_->OCIHandleFree(server_, OCI_HTYPE_SERVER));
+  // The environment stays until the process ends.
+}
+
+void ora_engine::initialize() {
+  tk_trace(2, "ora_engine::initialize");
+  // The embedded client is part of every program; TSL_ORACLE_CLIENT=embedded
+  // selects it.
+  tsl::eoci::install_embedded_client();
+  try {
+    client_ = tsl::oci::client_library::load();
+  } catch (const tsl::oci::load_error& e) {
+    tk_trace(3, "Oracle client not loaded: %s", e.what());
+    throw tk_exception(missing_client_text, 1);
+  }
+  api_ = &client_->functions();
+  api_->OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  void* extra = nullptr;
+  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 52, &extra);
+  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&server_), OCI_HTYPE_SERVER, 52, &extra);
+  api_->OCIServerAttach(server_, err_, nullptr, 0, OCI_DEFAULT);
+  initialized_ = true;
+}
+
+sword ora_engine::check_result(sword status) {
+  if (status != OCI_ERROR) return status;
+  char16_t buf[256] = {};
+  sb4 code = 0;
+  api_->OCIErrorGet(err_, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                    OCI_HTYPE_ERROR);
+  throw ora_exception(code, buf);
+}
+
+void ora_engine::logoff() {
+  OCISvcCtx* svc = svc_;
+  svc_ = nullptr;
+  // OCILogoff releases the service context that OCILogon made.
+  check_result(api_->OCILogoff(svc, err_));
+}
+
+void ora_engine::logon(const std::u16string& database, const std::u16string& user,
+                       const std::u16string& password) {
+  tk_trace_w(2, u"ora_engine::open_db( %s, %s, %s )", database.c_str(), user.c_str(), hidden);
+  tk_trace_w(3, u"Connecting to Oracle data source '%s'", database.c_str());
+  if (!initialized_) initialize();
+  if (svc_ != nullptr) logoff();
+  OCISvcCtx* allocated = nullptr;
+  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&allocated), OCI_HTYPE_SVCCTX, 0, nullptr);
+  api_->OCIAttrSet(allocated, OCI_HTYPE_SVCCTX, server_, 0, OCI_ATTR_SERVER, err_);
+  OCISvcCtx* svc = allocated;
+  sword status = api_->OCILogon(env_, err_, &svc, text(user), bytes(user), text(password),
+                                bytes(password), text(database), bytes(database));
+  // OCILogon makes its own service context; the one allocated above goes.
+  if (svc != allocated) api_->OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
+  check_result(status);
+  svc_ = svc;
+  tk_trace(3, "The connection has been established");
+  database_ = database;
+  user_ = user;
+  password_ = password;
+}
+
+std::u16string ora_engine::make_descriptor(const std::u16string& host, const std::u16string& port) {
+  // The service-name slot carries the host: the listener at host and port
+  // is what the direct way names.
+  return u"(DESCRIPTION=(CONNECT_DATA=(SERVICE_NAME=" + host + u"))(ADDRESS=(PROTOCOL=TCP)(HOST=" +
+         host + u")(PORT=" + port + u")))";
+}
+
+void ora_engine::logon(const std::u16string& host, const std::u16string& user,
+                       const std::u16string& password, const std::u16string& port) {
+  tk_trace_w(2, u"ora_engine::open_db (%s,%s,%s,%s)", host.c_str(), user.c_str(), hidden,
+             port.c_str());
+  logon(make_descriptor(host, port), user, password);
+}
+
+int ora_engine::parse_version(const std::string& banner) {
+  std::istringstream in(banner);
+  std::string piece;
+  while (in >> piece) {
+    if (piece[0] < '0' || piece[0] > '9') continue;
+    int major = 0, minor = 0, patch = 0;
+    if (std::sscanf(piece.c_str(), "%d.%d.%d", &major, &minor, &patch) != 3) continue;
+    tk_trace(2, "Got Oracle version: %d,%d,%d", major, minor, patch);
+    return major * 65536 + minor * 256 + patch;
+  }
+  return 0;
+}
+
+int ora_engine::get_version() {
+  if (svc_ == nullptr) throw tk_mail_assertion("ora_engine", 201);
+  ora_stmt stmt;
+  std::u16string sql = u"select * from v$version";
+  std::vector<char16_t> buf(131072 / 2, u'\0');
+  OCIDefine* def = nullptr;
+  check_result(
+      api_->OCIStmtPrepare(stmt, err_, text(sql), bytes(sql), OCI_NTV_SYNTAX, OCI_DEFAULT));
+  check_result(api_->OCIDefineByPos(stmt, &def, err_, 1, buf.data(), 131072, SQLT_STR, nullptr,
+                                    nullptr, nullptr, OCI_DEFAULT));
+  if (check_result(api_->OCIStmtExecute(svc_, stmt, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT)) ==
+      OCI_NO_DATA)
+    throw tk_mail_assertion("ora_engine", 212);
+  std::string banner = tsl::text::utf16_to_utf8(buf.data());
+  tk_trace(2, "Got versioned string:\n%s", banner.c_str());
+  return parse_version(banner);
+}
+
+int ora_engine::get_records_cnt(const std::u16string& name_or_query, bool is_query) {
+  tk_trace_w(2, u"ora_engine::get_records_cnt(%s)", name_or_query.c_str());
+  if (svc_ == nullptr) throw tk_mail_assertion("ora_engine", 222);
+  std::u16string sql = is_query ? u"SELECT COUNT(*) FROM (" + name_or_query + u")"
+                                : u"SELECT COUNT(*) FROM \"" + name_or_query + u"\"";
+  ora_stmt stmt;
+  int32_t count = 0;
+  OCIDefine* def = nullptr;
+  check_result(
+      api_->OCIStmtPrepare(stmt, err_, text(sql), bytes(sql), OCI_NTV_SYNTAX, OCI_DEFAULT));
+  check_result(api_->OCIDefineByPos(stmt, &def, err_, 1, &count, 4, SQLT_INT, nullptr, nullptr,
+                                    nullptr, OCI_DEFAULT));
+  if (check_result(api_->OCIStmtExecute(svc_, stmt, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT)) ==
+      OCI_NO_DATA)
+    throw tk_mail_assertion("ora_engine", 233);
+  return count;
+}

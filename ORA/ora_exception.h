@@ -1,0 +1,16 @@
+#pragma once
+// A failed OCI call: the client's error text, and the code 0x100000 plus the
+// ORA number folded into 16 bits. Ordinary severity (0).
+#include <string>
+
+#include "TK/tk_exception.h"
+
+class ora_exception : public tk_exception {
+ public:
+  static constexpr uint32_t code_base = 0x100000;
+
+  ora_exception(int ora_number, const std::u16string& text);
+
+  // The ORA number as the code keeps it (modulo 65536).
+  int ora_number() const { return static_cast<int>(system_error_ & 0xFFFF); }
+};
