@@ -430,6 +430,71 @@ void database::insert_rows(table_info& t, std::vector<std::vector<value>>& rows)
   }
 }
 
+int64_t database::delete_rows(table_info& t, const std::string& id_query) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  exec_sql(db_, "BEGIN IMMEDIATE");
+  try {
+    exec_sql(db_, "DELETE FROM " + t.storage_name() + " WHERE rowid IN (" + id_query + ")");
+    int64_t n = sqlite3_changes(db_);
+    exec_sql(db_, "COMMIT");
+    return n;
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+void database::update_rows(table_info& t, const std::vector<int>& targets,
+                           std::vector<std::pair<int64_t, std::vector<value>>>& rows) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::string sql = "UPDATE " + t.storage_name() + " SET ";
+  for (size_t i = 0; i < targets.size(); ++i)
+    sql += (i ? ", c" : "c") + std::to_string(targets[i] + 1) + " = ?";
+  sql += " WHERE rowid = ?";
+  exec_sql(db_, "BEGIN IMMEDIATE");
+  try {
+    statement_handle s(db_, sql);
+    for (auto& [rid, vals] : rows) {
+      sqlite3_reset(s.get());
+      for (size_t i = 0; i < vals.size(); ++i)
+        bind_value(s.get(), static_cast<int>(i + 1), vals[i]);
+      sqlite3_bind_int64(s.get(), static_cast<int>(vals.size() + 1), rid);
+      int rc = sqlite3_step(s.get());
+      if (rc == SQLITE_CONSTRAINT) {
+        sqlite3_reset(s.get());
+        // Name the broken key from the row as it would have become.
+        std::vector<value> full(t.columns.size());
+        statement_handle cur(
+            db_, "SELECT * FROM " + t.storage_name() + " WHERE rowid = " + std::to_string(rid));
+        if (cur.step() == SQLITE_ROW)
+          for (size_t c = 0; c < full.size(); ++c) {
+            sqlite3_stmt* st = cur.get();
+            int type = sqlite3_column_type(st, static_cast<int>(c));
+            if (type == SQLITE_INTEGER)
+              full[c] = value::of_int(sqlite3_column_int64(st, static_cast<int>(c)));
+            else if (type == SQLITE_FLOAT)
+              full[c] = value::of_real(sqlite3_column_double(st, static_cast<int>(c)));
+            else if (type == SQLITE_TEXT)
+              full[c] = value::of_text(
+                  reinterpret_cast<const char*>(sqlite3_column_text(st, static_cast<int>(c))));
+            else if (type == SQLITE_BLOB)
+              full[c] = value::of_blob(std::string(
+                  static_cast<const char*>(sqlite3_column_blob(st, static_cast<int>(c))),
+                  static_cast<size_t>(sqlite3_column_bytes(st, static_cast<int>(c)))));
+          }
+        for (size_t i = 0; i < targets.size(); ++i) full[static_cast<size_t>(targets[i])] = vals[i];
+        throw_duplicate(t, full);
+      }
+      if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
+    }
+    s = statement_handle();
+    exec_sql(db_, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
 void database::save_identity(const table_info& t) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   persist(t);

@@ -42,6 +42,11 @@ class database {
   // column order (a null where the column takes its default or identity is
   // filled by the caller). One transaction for all rows.
   void insert_rows(table_info& table, std::vector<std::vector<value>>& rows);
+  // Deletes the rows whose storage ids the query gives; the count deleted.
+  int64_t delete_rows(table_info& table, const std::string& id_query);
+  // Sets the target columns of the rows with the given storage ids.
+  void update_rows(table_info& table, const std::vector<int>& targets,
+                   std::vector<std::pair<int64_t, std::vector<value>>>& rows);
   // Saves the identity counter after an insert.
   void save_identity(const table_info& table);
   int64_t next_rowversion();

@@ -235,6 +235,33 @@ class compiler {
     return out;
   }
 
+  // The storage row id and the given values of each row of one table that
+  // passes the filter.
+  compiled_select rows(const object_name& table, const std::vector<const expr*>& values,
+                       const expr* where) {
+    scope sc;
+    table_ref r;
+    r.table = table;
+    std::string from = single(r, sc);
+    compiled_select out;
+    out.sql = "SELECT " + sc.sources[0].sql_alias + ".rid";
+    sql_type rid;
+    rid.id = type_id::bigint;
+    out.columns.push_back(result_column{"rid", rid, false});
+    for (const expr* e : values) {
+      typed t = compile(*e, sc);
+      if (t.aggregate)
+        throw err::generic(157,
+                           "An aggregate may not appear in the set list of an UPDATE statement.");
+      if (t.literal) t.sql = literal_as_stored(t);
+      out.sql += ", " + t.sql;
+      out.columns.push_back(result_column{"", t.type, t.nullable});
+    }
+    out.sql += " FROM " + from;
+    if (where) out.sql += " WHERE " + condition(*where, sc);
+    return out;
+  }
+
  private:
   const compile_context& ctx_;
   int alias_counter_ = 0;
@@ -299,11 +326,11 @@ class compiler {
       src.table = t.name;
       src.schema = t.schema;
       src.alias = r.alias.empty() ? t.name : r.alias;
-      std::string cols;
+      std::string cols = "rowid AS rid";
       for (size_t i = 0; i < t.columns.size(); ++i) {
         src.cols.push_back(
             result_column{t.columns[i].name, t.columns[i].type, t.columns[i].nullable});
-        cols += (i ? ", c" : "c") + std::to_string(i + 1) + " AS k" + std::to_string(i + 1);
+        cols += ", c" + std::to_string(i + 1) + " AS k" + std::to_string(i + 1);
       }
       std::string table = t.storage_name();
       if (owner != ctx_.db)
@@ -858,6 +885,11 @@ table_info& resolve_table(const object_name& n, const compile_context& ctx, data
 
 compiled_select compile_select(const select_stmt& s, const compile_context& ctx) {
   return compiler(ctx).select(s, nullptr);
+}
+
+compiled_select compile_row_query(const object_name& table, const std::vector<const expr*>& values,
+                                  const expr* where, const compile_context& ctx) {
+  return compiler(ctx).rows(table, values, where);
 }
 
 value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode) {

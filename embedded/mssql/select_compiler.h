@@ -28,6 +28,11 @@ struct compiled_select {
 
 compiled_select compile_select(const select_stmt& s, const compile_context& ctx);
 
+// For UPDATE and DELETE: the storage row id ("rid", first column) and the
+// values of each row of the table that the filter keeps.
+compiled_select compile_row_query(const object_name& table, const std::vector<const expr*>& values,
+                                  const expr* where, const compile_context& ctx);
+
 // Finds a table named as written; throws 208 "Invalid object name".
 table_info& resolve_table(const object_name& n, const compile_context& ctx,
                           database** owner = nullptr);

@@ -178,6 +178,18 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (std::get_if<set_option_stmt>(&st)) return nullptr;
+  if (auto* s = std::get_if<delete_stmt>(&st)) {
+    compile_context ctx = context();
+    database* owner = nullptr;
+    table_info& t = resolve_table(s->table, ctx, &owner);
+    compiled_select ids = compile_row_query(s->table, {}, s->where.get(), ctx);
+    rows_affected_ = owner->delete_rows(t, ids.sql);
+    return nullptr;
+  }
+  if (auto* s = std::get_if<update_stmt>(&st)) {
+    update(*s);
+    return nullptr;
+  }
   throw err::generic(40000, "This statement is not supported by this server yet.");
 }
 
@@ -350,6 +362,54 @@ void session::insert(const insert_stmt& ins) {
     t.identity_used = saved_used;
     throw;
   }
+  rows_affected_ = static_cast<int64_t>(rows.size());
+}
+
+void session::update(const update_stmt& u) {
+  compile_context ctx = context();
+  database* owner = nullptr;
+  table_info& t = resolve_table(u.table, ctx, &owner);
+  std::vector<int> targets;
+  std::vector<const expr*> values;
+  for (const auto& [name, e] : u.sets) {
+    int c = t.find_column(name);
+    if (c < 0) throw err::invalid_column(name);
+    if (t.columns[static_cast<size_t>(c)].identity)
+      throw err::generic(8102, "Cannot update identity column '" + name + "'.");
+    if (t.columns[static_cast<size_t>(c)].type.id == type_id::timestamp)
+      throw err::generic(272, "Cannot update a timestamp column.");
+    for (int other : targets)
+      if (other == c)
+        throw err::generic(264,
+                           "The column name '" + name +
+                               "' is specified more than once in the SET clause or column list "
+                               "of an UPDATE. A column cannot be assigned more than one value "
+                               "in the same clause.");
+    targets.push_back(c);
+    values.push_back(e.get());
+  }
+  compiled_select q = compile_row_query(u.table, values, u.where.get(), ctx);
+  std::vector<std::pair<int64_t, std::vector<value>>> rows;
+  {
+    storage_result r(*owner, q.sql, q.columns);
+    std::vector<value> row;
+    while (r.next(row)) {
+      std::vector<value> vals;
+      for (size_t i = 0; i < targets.size(); ++i) {
+        const column_info& col = t.columns[static_cast<size_t>(targets[i])];
+        const sql_type& from = q.columns[i + 1].type;
+        value v = row[i + 1];
+        if (!v.is_null() && (from.id == type_id::money || from.id == type_id::smallmoney))
+          v = value::of_number(text_form(v, from));
+        v = convert_to(v, col.type, is_unicode(from.id));
+        if (v.is_null() && !col.nullable)
+          throw err::null_not_allowed(col.name, full_name(*owner, t));
+        vals.push_back(std::move(v));
+      }
+      rows.emplace_back(row[0].i, std::move(vals));
+    }
+  }
+  owner->update_rows(t, targets, rows);
   rows_affected_ = static_cast<int64_t>(rows.size());
 }
 

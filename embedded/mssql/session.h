@@ -53,6 +53,7 @@ class session {
  private:
   std::unique_ptr<result_set> run(const statement& st);
   void insert(const insert_stmt& ins);
+  void update(const update_stmt& u);
   std::unique_ptr<result_set> exec(const exec_stmt& e);
   void require_admin() const;
   compile_context context();

@@ -91,3 +91,33 @@ TEST_F(select_test, ExpressionsAndFunctions) {
 
 }  // namespace
 }  // namespace tsl::mssql::testing
+
+namespace tsl::mssql::testing {
+namespace {
+
+class change_test : public select_test {};
+
+TEST_F(change_test, UpdateComputesFromTheRowAndChecksTypes) {
+  s_->execute("UPDATE items SET price = price * 2, name = upper(name) WHERE kind = 'A'");
+  EXPECT_EQ(s_->rows_affected(), 2);
+  EXPECT_EQ(one("SELECT price FROM items WHERE id = 1"), "4.50");
+  EXPECT_EQ(one("SELECT name FROM items WHERE id = 3"), "PEAR");
+  EXPECT_EQ(error_of("UPDATE items SET name = 'much too long for the column'"), 8152);
+  EXPECT_EQ(one("SELECT name FROM items WHERE id = 2"), "plum");
+  EXPECT_EQ(error_of("UPDATE items SET id = 1 WHERE id = 2"), 2627);
+  EXPECT_EQ(error_of("UPDATE items SET nothing = 1"), 207);
+  s_->execute("UPDATE items SET made = '2030-01-01' WHERE made IS NULL");
+  EXPECT_EQ(one("SELECT made FROM items WHERE id = 2"), "2030-01-01 00:00:00");
+}
+
+TEST_F(change_test, DeleteRemovesOnlyMatchingRows) {
+  s_->execute("DELETE FROM items WHERE price < 10 OR price IS NULL");
+  EXPECT_EQ(s_->rows_affected(), 3);
+  EXPECT_EQ(one("SELECT count(*) FROM items"), "1");
+  s_->execute("DELETE items");
+  EXPECT_EQ(one("SELECT count(*) FROM items"), "0");
+  EXPECT_EQ(error_of("DELETE FROM nowhere"), 208);
+}
+
+}  // namespace
+}  // namespace tsl::mssql::testing
