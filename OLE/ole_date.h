@@ -26,7 +26,7 @@ class ole_date {
   std::string to_string() const;
   std::u16string to_wstring() const;
   // Writes the text into `buf` (kTextMax bytes at least, no NUL); answers its length.
-  static constexpr size_t kTextMax = 32;
+  static constexpr size_t kTextMax = 40;
   size_t to_chars(char* buf) const;
   ole_variant to_variant() const;
 

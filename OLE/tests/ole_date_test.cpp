@@ -134,6 +134,8 @@ TEST(OleDate, KindsAndTexts) {
   EXPECT_EQ(ole_date(time).to_string(), "0000-00-00 08:56:44");
   SYSTEMTIME year5{12345, 1, 0, 2, 0, 0, 0, 0};
   EXPECT_EQ(ole_date(year5).to_string(), "12345-01-02");
+  SYSTEMTIME widest{65535, 65535, 0, 65535, 65535, 65535, 65535, 0};
+  EXPECT_EQ(ole_variant(widest).to_string(), "65535-65535-65535 65535:65535:65535");
 }
 
 TEST(OleDate, FromVariant) {

@@ -3,6 +3,7 @@
 // whatever they produce. Nothing may crash or read out of bounds.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       exercise(ole_variant::from_wstring(wide, type));
     } catch (const ole_type_exception&) {
     }
+  }
+
+  // Raw calendar fields and raw numbers, whatever their values.
+  if (size >= sizeof(SYSTEMTIME)) {
+    SYSTEMTIME st;
+    std::memcpy(&st, data, sizeof st);
+    exercise(ole_variant(st));
+    (void)ole_date(st).is_valid();
+  }
+  if (size >= sizeof(DECIMAL)) {
+    DECIMAL dec;
+    std::memcpy(&dec, data, sizeof dec);
+    exercise(ole_variant(dec));
+  }
+  if (size >= sizeof(double)) {
+    double x;
+    std::memcpy(&x, data, sizeof x);
+    exercise(ole_variant(x));
+    long long i;
+    std::memcpy(&i, data, sizeof i);
+    exercise(ole_variant(i));
+    exercise(ole_variant(static_cast<unsigned long long>(i)));
+    exercise(ole_variant(CY{i}));
+    exercise(ole_variant(static_cast<float>(x)));
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DATE;
+    v.date = x;
+    (void)ole_date(v).to_string();
   }
 
   DATE d;
