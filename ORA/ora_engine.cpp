@@ -42,7 +42,9 @@ ora_engine::~ora_engine() noexcept(false) {
   api_->OCIServerDetach(server_, err_, OCI_DEFAULT);
   check_result(api_->OCIHandleFree(err_, OCI_HTYPE_ERROR));
   check_result(api_->OCIHandleFree(server_, OCI_HTYPE_SERVER));
-  // The environment stays until the process ends.
+  // The client library is unloaded with the engine, so its environment
+  // cannot outlive it.
+  api_->OCIHandleFree(env_, OCI_HTYPE_ENV);
 }
 
 void ora_engine::initialize() {
@@ -93,8 +95,9 @@ void ora_engine::logon(const std::u16string& database, const std::u16string& use
   OCISvcCtx* svc = allocated;
   sword status = api_->OCILogon(env_, err_, &svc, text(user), bytes(user), text(password),
                                 bytes(password), text(database), bytes(database));
-  // OCILogon makes its own service context; the one allocated above goes.
-  if (svc != allocated) api_->OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
+  // OCILogon makes its own service context; the one allocated above goes,
+  // as it does when the logon fails.
+  if (svc != allocated || status == OCI_ERROR) api_->OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
   check_result(status);
   svc_ = svc;
   tk_trace(3, "The connection has been established");
