@@ -334,9 +334,16 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
   DBLENGTH length = 0;
   DBSTATUS status = DBSTATUS_S_OK;
 
+  // The length part goes in before the value: a reader that keeps only four
+  // bytes for it (status, length, value at offsets 0, 4 and 8) still gets
+  // its value whole, since the value then overwrites the length's upper half.
+  auto put_length = [&](DBLENGTH n) {
+    length = n;
+    if (b.dwPart & DBPART_LENGTH) std::memcpy(data + b.obLength, &length, sizeof length);
+  };
   // Variable-length results: the bytes, then copied with truncation.
   auto put_bytes = [&](const void* src, size_t n, size_t terminator) {
-    length = n;
+    put_length(n);
     if (!want_value) return;
     if (byref) {
       auto* p = static_cast<BYTE*>(CoTaskMemAlloc(n + terminator));
@@ -363,7 +370,7 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
     std::memset(dst + copy, 0, terminator);
   };
   auto put_fixed = [&](const void* src, size_t n) {
-    length = n;
+    put_length(n);
     if (want_value) std::memcpy(dst, src, n);
   };
 
@@ -512,7 +519,6 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       }
     }
   }
-  if (b.dwPart & DBPART_LENGTH) std::memcpy(data + b.obLength, &length, sizeof length);
   return status;
 }
 

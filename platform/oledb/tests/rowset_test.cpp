@@ -322,3 +322,54 @@ TEST_F(rowset_test, AccessorsRefuseBadBindings) {
 
 }  // namespace
 }  // namespace tsl::oledb::testing
+
+namespace tsl::oledb::testing {
+namespace {
+
+class packed_layout_test : public oledb_fixture {};
+
+// Status, a four-byte length and the value at offsets 0, 4 and 8 of each
+// slot, as the MS SQL reader lays out its row buffer.
+TEST_F(packed_layout_test, ValuesSurviveAFourByteLengthPart) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(execute(s.get(), u"SELECT id, name, data FROM items ORDER BY id", r), S_OK);
+  const DBLENGTH lens[] = {52, 22, 66};
+  const DBTYPE types[] = {DBTYPE_WSTR, DBTYPE_WSTR, DBTYPE_BYTES};
+  DBBINDING b[3]{};
+  DBBYTEOFFSET offset = 0;
+  for (int i = 0; i < 3; ++i) {
+    b[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+    b[i].obStatus = offset;
+    b[i].obLength = offset + 4;
+    b[i].obValue = offset + 8;
+    b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+    b[i].cbMaxLen = lens[i];
+    b[i].wType = types[i];
+    offset += lens[i] + 8;
+  }
+  std::vector<BYTE> buf(offset + 4);
+  ole_ptr<IAccessor> acc;
+  r.query(IID_IAccessor, acc);
+  HACCESSOR h = 0;
+  ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 3, b, 0, &h, nullptr), S_OK);
+  HROW rows[5];
+  HROW* p = rows;
+  DBCOUNTITEM got = 0;
+  r->GetNextRows(0, 0, 5, &got, &p);
+  ASSERT_EQ(got, 3u);
+  ASSERT_EQ(r->GetData(rows[0], h, buf.data()), S_OK);
+  uint32_t len32;
+  std::memcpy(&len32, buf.data() + b[1].obLength, 4);
+  EXPECT_EQ(len32, 6u);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(buf.data() + b[0].obValue)), u"1");
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(buf.data() + b[1].obValue)), u"one");
+  std::memcpy(&len32, buf.data() + b[2].obLength, 4);
+  EXPECT_EQ(len32, 3u);
+  EXPECT_EQ(std::memcmp(buf.data() + b[2].obValue, "\x01\x02\x03", 3), 0);
+  r->ReleaseRows(got, rows, nullptr, nullptr, nullptr);
+  acc->ReleaseAccessor(h, nullptr);
+}
+
+}  // namespace
+}  // namespace tsl::oledb::testing
