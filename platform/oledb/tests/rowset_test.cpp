@@ -373,3 +373,118 @@ TEST_F(packed_layout_test, ValuesSurviveAFourByteLengthPart) {
 
 }  // namespace
 }  // namespace tsl::oledb::testing
+
+namespace tsl::oledb::testing {
+namespace {
+
+class text_forms_test : public oledb_fixture {};
+
+// One value of every type, read as the MS SQL reader reads it: binary
+// columns as bytes, everything else as text.
+TEST_F(text_forms_test, EveryTypeArrivesInTheProvidersTextForm) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(
+      execute(s.get(),
+              u"CREATE TABLE every (a int, b smallint, c tinyint, d bigint, e bit,"
+              u" f decimal(18,4), g numeric(5,0), h money, i smallmoney, j float, k real,"
+              u" l datetime, m smalldatetime, n date, o time(2), p datetime2, q datetimeoffset(1),"
+              u" r char(4), s varchar(10), t text, u nchar(2), v nvarchar(10), w ntext, x xml,"
+              u" y binary(3), z varbinary(10), aa image, ab uniqueidentifier, ac sql_variant,"
+              u" ad varchar(max), ae nvarchar(max), af varbinary(max), ag sysname)\n"
+              u"INSERT INTO every VALUES (-2147483648, -32768, 0, 9223372036854775807, 0,"
+              u" -12345678901234.5678, 99999, -922337203685477.5808, 214748.3647, -1.5e-7, 3.5,"
+              u" '1753-01-01 00:00:00.003', '1900-01-01 00:00', '0001-01-01', '12:34:56.789',"
+              u" '2001-02-03 04:05:06.1234567', '2001-02-03 04:05:06.12 +14:00', 'ab', 'txt',"
+              u" 'long text', N'ж', N'Ωμέγα', N'長い', N'<a/>', 0x0A, 0x00FF00, 0xCAFE,"
+              u" 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', 'variant', 'vm', N'nvm', 0x01, N'name')",
+              r),
+      S_OK);
+  ASSERT_EQ(execute(s.get(), u"SELECT * FROM every", r), S_OK);
+  ole_ptr<IColumnsInfo> ci;
+  r.query(IID_IColumnsInfo, ci);
+  DBORDINAL n = 0;
+  DBCOLUMNINFO* info = nullptr;
+  OLECHAR* names = nullptr;
+  ci->GetColumnInfo(&n, &info, &names);
+  ASSERT_EQ(n, 33u);
+  std::vector<DBBINDING> b(n);
+  DBBYTEOFFSET offset = 0;
+  for (DBORDINAL i = 0; i < n; ++i) {
+    b[i] = DBBINDING{};
+    b[i].iOrdinal = i + 1;
+    b[i].obStatus = offset;
+    b[i].obLength = offset + 8;
+    b[i].obValue = offset + 16;
+    b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+    b[i].cbMaxLen = 200;
+    b[i].wType = info[i].wType == DBTYPE_BYTES ? DBTYPE_BYTES : DBTYPE_WSTR;
+    offset += 216;
+  }
+  CoTaskMemFree(info);
+  CoTaskMemFree(names);
+  ole_ptr<IAccessor> acc;
+  r.query(IID_IAccessor, acc);
+  HACCESSOR h = 0;
+  ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, n, b.data(), 0, &h, nullptr), S_OK);
+  std::vector<BYTE> buf(offset);
+  HROW rows[1];
+  HROW* p = rows;
+  DBCOUNTITEM got = 0;
+  r->GetNextRows(0, 0, 1, &got, &p);
+  ASSERT_EQ(got, 1u);
+  ASSERT_EQ(r->GetData(rows[0], h, buf.data()), S_OK);
+  std::vector<std::string> texts;
+  for (DBORDINAL i = 0; i < n; ++i) {
+    const BYTE* v = buf.data() + b[i].obValue;
+    DBLENGTH len;
+    std::memcpy(&len, buf.data() + b[i].obLength, sizeof len);
+    if (b[i].wType == DBTYPE_BYTES) {
+      std::string hex;
+      for (DBLENGTH k = 0; k < len; ++k)
+        hex += "0123456789ABCDEF"[v[k] >> 4], hex += "0123456789ABCDEF"[v[k] & 15];
+      texts.push_back("0x" + hex);
+    } else {
+      texts.push_back(text::utf16_to_utf8(reinterpret_cast<const char16_t*>(v)));
+    }
+  }
+  const std::vector<std::string> expected = {"-2147483648",
+                                             "-32768",
+                                             "0",
+                                             "9223372036854775807",
+                                             "0",
+                                             "-12345678901234.5678",
+                                             "99999",
+                                             "-922337203685477.5808",
+                                             "214748.3647",
+                                             "-1.5E-07",
+                                             "3.5",
+                                             "1753-01-01 00:00:00.003000000",
+                                             "1900-01-01 00:00:00",
+                                             "0001-01-01",
+                                             "12:34:56.79",
+                                             "2001-02-03 04:05:06.1234567",
+                                             "2001-02-03 04:05:06.1 +14:00",
+                                             "ab  ",
+                                             "txt",
+                                             "long text",
+                                             "ж ",
+                                             "Ωμέγα",
+                                             "長い",
+                                             "<a/>",
+                                             "0x0A0000",
+                                             "0x00FF00",
+                                             "0xCAFE",
+                                             "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}",
+                                             "variant",
+                                             "vm",
+                                             "nvm",
+                                             "0x01",
+                                             "name"};
+  EXPECT_EQ(texts, expected);
+  r->ReleaseRows(1, rows, nullptr, nullptr, nullptr);
+  acc->ReleaseAccessor(h, nullptr);
+}
+
+}  // namespace
+}  // namespace tsl::oledb::testing
