@@ -1,6 +1,5 @@
 #include "platform/oleaut/num_parse.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -243,7 +242,6 @@ HRESULT parsed_to_double(const parsed_number& n, double* out) {
   for (int i = 0; i < n.count; ++i) buf[len++] = static_cast<char>('0' + n.digits[i]);
   std::snprintf(buf + len, sizeof buf - static_cast<size_t>(len), "e%lld",
                 static_cast<long long>(n.power10));
-  errno = 0;
   const double v = std::strtod(buf, nullptr);
   if (std::isinf(v)) return DISP_E_OVERFLOW;
   *out = v;
