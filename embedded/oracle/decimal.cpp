@@ -159,7 +159,9 @@ std::string decimal::to_string() const {
   } else {
     plain = "." + std::string(static_cast<size_t>(-point), '0') + digits_;
   }
-  if (plain.size() + out.size() <= 40) return out + plain;
+  // Plain notation while the digits it needs fit in 40 positions.
+  int needed = exp_ >= 0 ? n + exp_ : (point > 0 ? n : n - point);
+  if (needed <= 40) return out + plain;
   out += digits_.substr(0, 1);
   if (n > 1) out += "." + digits_.substr(1);
   int e = point - 1;

@@ -30,7 +30,8 @@ class decimal {
   decimal round_significant(int count) const;
   decimal truncate() const;
 
-  // Oracle's text form: ".5", "-12.25", "1E+50" when over 40 characters.
+  // Oracle's text form: ".5", "-12.25"; "1E+50" when plain notation would need
+  // more than 40 digits.
   std::string to_string() const;
   int64_t to_int64() const;  // truncated, saturated at the limits
   double to_double() const;
