@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "embedded/mssql/lexer.h"
@@ -871,7 +872,11 @@ class parser {
       case tok::number: {
         auto e = make(expr::kind::literal);
         if (t.is_float) {
-          e->lit = value::of_real(std::strtod(t.text.c_str(), nullptr));
+          double d = std::strtod(t.text.c_str(), nullptr);
+          if (!std::isfinite(d))
+            throw err::generic(232,
+                               "Arithmetic overflow error for type float, value = " + t.text + ".");
+          e->lit = value::of_real(d);
         } else if (t.text.find('.') == std::string::npos && t.text.size() <= 18) {
           e->lit = value::of_int(std::stoll(t.text));
         } else {

@@ -750,6 +750,9 @@ class compiler {
                                      " is invalid for " + f + " operator.");
       std::string arg = a[0].sql;
       if (id == type_id::decimal || id == type_id::numeric) arg = "CAST(" + arg + " AS REAL)";
+      // Money is kept in ten-thousandths: an average leaves that scale.
+      if (f == "avg" && (id == type_id::money || id == type_id::smallmoney))
+        arg = numeric_sql(a[0]);
       t.sql = f == "avg" && is_integer(id) ? "CAST(avg(" + distinct + arg + ") AS INTEGER)"
                                            : f + "(" + distinct + arg + ")";
       t.type = a[0].type;
@@ -812,6 +815,15 @@ class compiler {
       need(3, 3);
       t.sql = "replace(" + a[0].sql + ", " + a[1].sql + ", " + a[2].sql + ")";
       t.type = string_result(a[0]);
+      return t;
+    }
+    if (f == "replicate") {
+      need(2, 2);
+      // n copies: the hex text of n zero bytes has n "00" pairs to replace.
+      t.sql = "replace(hex(zeroblob(max(0, min(" + a[1].sql + ", 100000000)))), '00', " + a[0].sql +
+              ")";
+      t.type = string_result(a[0]);
+      t.type.length = sql_type::kMax;
       return t;
     }
     if (f == "charindex") {

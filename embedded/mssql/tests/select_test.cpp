@@ -87,6 +87,10 @@ TEST_F(select_test, ExpressionsAndFunctions) {
             "cheap");
   EXPECT_EQ(one("SELECT CAST(price AS int) FROM items WHERE id = 3"), "10");
   EXPECT_EQ(one("SELECT year(made) FROM items WHERE id = 3"), "2020");
+  EXPECT_EQ(one("SELECT replicate(name, 2) FROM items WHERE id = 2"), "plumplum");
+  EXPECT_EQ(one("SELECT avg(price) FROM items"), "7.500000");
+  EXPECT_EQ(one("SELECT count(DISTINCT kind) FROM items"), "3");
+  EXPECT_EQ(error_of("SELECT 1e999"), 232);
 }
 
 }  // namespace
