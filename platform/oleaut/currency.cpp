@@ -3,37 +3,13 @@
 #include <cmath>
 #include <string_view>
 
+#include "platform/oleaut/decimal.h"
 #include "platform/oleaut/num_parse.h"
 
 size_t currency_to_chars(CY cy, char* buf) {
   const bool negative = cy.int64 < 0;
   uint64_t mag = negative ? 0 - static_cast<uint64_t>(cy.int64) : static_cast<uint64_t>(cy.int64);
-  int scale = 4;
-  while (scale > 0 && mag % 10 == 0) {
-    mag /= 10;
-    --scale;
-  }
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + mag % 10);
-    mag /= 10;
-  } while (mag != 0);
-  size_t len = 0;
-  if (negative) buf[len++] = '-';
-  if (n <= scale) {
-    buf[len++] = '0';
-    buf[len++] = '.';
-    for (int i = n; i < scale; ++i) buf[len++] = '0';
-    while (n > 0) buf[len++] = digits[--n];
-    return len;
-  }
-  while (n > scale) buf[len++] = digits[--n];
-  if (scale > 0) {
-    buf[len++] = '.';
-    while (n > 0) buf[len++] = digits[--n];
-  }
-  return len;
+  return scaled_integer_to_chars(mag, 4, negative, buf);
 }
 
 HRESULT VarCyFromStr(const OLECHAR* text, LCID, uint32_t, CY* out) {

@@ -70,10 +70,7 @@ u128 decimal_magnitude(const DECIMAL& d) {
   return (u128{d.Hi32} << 64) | d.Lo64;
 }
 
-size_t decimal_to_chars(const DECIMAL& d, char* buf) {
-  if (!decimal_is_valid(d)) return 0;
-  u128 mag = decimal_magnitude(d);
-  int scale = d.scale;
+size_t scaled_integer_to_chars(u128 mag, int scale, bool negative, char* buf) {
   while (scale > 0 && mag % 10 == 0) {
     mag /= 10;
     --scale;
@@ -85,7 +82,7 @@ size_t decimal_to_chars(const DECIMAL& d, char* buf) {
     mag /= 10;
   } while (mag != 0);
   size_t len = 0;
-  if (d.sign == DECIMAL_NEG && !(n == 1 && digits[0] == '0')) buf[len++] = '-';
+  if (negative && !(n == 1 && digits[0] == '0')) buf[len++] = '-';
   if (n <= scale) {
     buf[len++] = '0';
     buf[len++] = '.';
@@ -99,6 +96,11 @@ size_t decimal_to_chars(const DECIMAL& d, char* buf) {
     while (n > 0) buf[len++] = digits[--n];
   }
   return len;
+}
+
+size_t decimal_to_chars(const DECIMAL& d, char* buf) {
+  if (!decimal_is_valid(d)) return 0;
+  return scaled_integer_to_chars(decimal_magnitude(d), d.scale, d.sign == DECIMAL_NEG, buf);
 }
 
 HRESULT VarDecFromStr(const OLECHAR* text, LCID, uint32_t, DECIMAL* out) {

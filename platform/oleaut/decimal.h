@@ -12,6 +12,12 @@ bool decimal_is_valid(const DECIMAL& d);
 void decimal_set(DECIMAL* d, unsigned __int128 magnitude, uint8_t scale, bool negative);
 unsigned __int128 decimal_magnitude(const DECIMAL& d);
 
+// The text of magnitude / 10^scale, trailing fractional zeros dropped, into
+// `buf` (no NUL; kDecimalTextMax bytes always suffice, a currency's 64-bit
+// magnitude needs kCurrencyTextMax); answers its length. Zero is never
+// written with a minus sign.
+size_t scaled_integer_to_chars(unsigned __int128 magnitude, int scale, bool negative, char* buf);
+
 // Writes the text into `buf` (kDecimalTextMax bytes at least, no NUL) and
 // answers its length, or 0 for an invalid DECIMAL.
 inline constexpr size_t kDecimalTextMax = 48;
