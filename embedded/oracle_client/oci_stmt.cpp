@@ -212,11 +212,12 @@ sword fetch_rows(stmt_handle* s, error_handle* err, ub4 nrows, tsl::eora::sessio
     ++s->rows_fetched;
     ++s->row_count;
   }
-  if (first_error == 1406) {
+  // The end of the data outranks a truncation in the last batch.
+  if (first_error == 1406 && k == nrows) {
     fail(err, 24345);
     return OCI_SUCCESS_WITH_INFO;
   }
-  if (first_error != 0) return fail(err, first_error);
+  if (first_error != 0 && first_error != 1406) return fail(err, first_error);
   return k < nrows ? OCI_NO_DATA : OCI_SUCCESS;
 }
 

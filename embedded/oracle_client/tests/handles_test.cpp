@@ -1,0 +1,254 @@
+// The client's behaviour at its edges: stale handles, truncation, NULLs
+// without indicators, array fetches, the explicit connect sequence.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "embedded/oracle/database.h"
+#include "embedded/oracle_client/embedded_client.h"
+#include "platform/text/utf.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+std::u16string w(const std::string& s) {
+  return tsl::text::utf8_to_utf16(s);
+}
+const OraText* t(const std::u16string& s) {
+  return reinterpret_cast<const OraText*>(s.data());
+}
+ub4 len(const std::u16string& s) {
+  return static_cast<ub4>(s.size() * 2);
+}
+
+class edges : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TSL_ORACLE_DATA", dir_.path().c_str(), 1);
+    tsl::eora::create_database("ORCL", 1521, "current");
+    tsl::eora::create_user("ORCL", "scott", "tiger");
+    f_ = &tsl::eoci::embedded_api();
+    f_->OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr);
+  }
+  void TearDown() override {
+    if (svc_ != nullptr) f_->OCILogoff(svc_, err_);
+    f_->OCIHandleFree(err_, OCI_HTYPE_ERROR);
+    f_->OCIHandleFree(env_, OCI_HTYPE_ENV);
+    unsetenv("TSL_ORACLE_DATA");
+  }
+  void logon() {
+    std::u16string u = u"scott", p = u"tiger", d = u"ORCL";
+    ASSERT_EQ(f_->OCILogon(env_, err_, &svc_, t(u), len(u), t(p), len(p), t(d), len(d)),
+              OCI_SUCCESS);
+  }
+  OCIStmt* prepare(const std::string& sql) {
+    OCIStmt* s = nullptr;
+    f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&s), OCI_HTYPE_STMT, 0, nullptr);
+    std::u16string q = w(sql);
+    f_->OCIStmtPrepare(s, err_, t(q), len(q), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    return s;
+  }
+  sword run(const std::string& sql, ub4 mode = OCI_DEFAULT, ub4 iters = 1) {
+    OCIStmt* s = prepare(sql);
+    sword rc = f_->OCIStmtExecute(svc_, s, err_, iters, 0, nullptr, nullptr, mode);
+    f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+    return rc;
+  }
+  int last_code() {
+    sb4 code = 0;
+    char16_t buf[128];
+    if (f_->OCIErrorGet(err_, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                        OCI_HTYPE_ERROR) != OCI_SUCCESS)
+      return -1;
+    return code;
+  }
+
+  tsl::testing::temp_dir dir_;
+  const tsl::oci::api* f_ = nullptr;
+  OCIEnv* env_ = nullptr;
+  OCIError* err_ = nullptr;
+  OCISvcCtx* svc_ = nullptr;
+};
+
+TEST_F(edges, StaleAndForeignHandlesAreRefused) {
+  OCIStmt* s = nullptr;
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&s), OCI_HTYPE_STMT, 0, nullptr);
+  EXPECT_EQ(f_->OCIHandleFree(s, OCI_HTYPE_STMT), OCI_SUCCESS);
+  EXPECT_EQ(f_->OCIHandleFree(s, OCI_HTYPE_STMT), OCI_INVALID_HANDLE);
+  EXPECT_EQ(f_->OCIHandleFree(err_, OCI_HTYPE_STMT), OCI_INVALID_HANDLE);
+  int not_a_handle = 0;
+  EXPECT_EQ(
+      f_->OCIHandleAlloc(&not_a_handle, reinterpret_cast<void**>(&s), OCI_HTYPE_STMT, 0, nullptr),
+      OCI_INVALID_HANDLE);
+  EXPECT_EQ(f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&s), 999, 0, nullptr),
+            OCI_INVALID_HANDLE);
+  EXPECT_EQ(f_->OCIErrorGet(err_, 1, nullptr, nullptr, nullptr, 0, OCI_HTYPE_ERROR), OCI_NO_DATA);
+  void* extra = nullptr;
+  OCIServer* srv = nullptr;
+  ASSERT_EQ(f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 52, &extra),
+            OCI_SUCCESS);
+  ASSERT_NE(extra, nullptr);
+  static_cast<char*>(extra)[51] = 1;  // the extra memory is the caller's
+  f_->OCIHandleFree(srv, OCI_HTYPE_SERVER);
+}
+
+TEST_F(edges, ExplicitConnectSequence) {
+  OCIServer* srv = nullptr;
+  OCISvcCtx* svc = nullptr;
+  OCISession* ses = nullptr;
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
+  std::u16string db = u"ORCL", u = u"scott", p = u"tiger";
+  ASSERT_EQ(f_->OCIServerAttach(srv, err_, t(db), static_cast<sb4>(len(db)), OCI_DEFAULT),
+            OCI_SUCCESS);
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+  f_->OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err_);
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
+  f_->OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(u.data()), len(u), OCI_ATTR_USERNAME,
+                 err_);
+  f_->OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(p.data()), len(p), OCI_ATTR_PASSWORD,
+                 err_);
+  ASSERT_EQ(f_->OCISessionBegin(svc, err_, ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_SUCCESS);
+  f_->OCIAttrSet(svc, OCI_HTYPE_SVCCTX, ses, 0, OCI_ATTR_SESSION, err_);
+  char16_t banner[128] = {};
+  ASSERT_EQ(f_->OCIServerVersion(svc, err_, reinterpret_cast<OraText*>(banner), sizeof banner,
+                                 OCI_HTYPE_SVCCTX),
+            OCI_SUCCESS);
+  EXPECT_EQ(std::u16string(banner).substr(0, 15), u"Oracle Database");
+  EXPECT_EQ(f_->OCISessionEnd(svc, err_, ses, OCI_DEFAULT), OCI_SUCCESS);
+  f_->OCIServerDetach(srv, err_, OCI_DEFAULT);
+  f_->OCIHandleFree(ses, OCI_HTYPE_SESSION);
+  f_->OCIHandleFree(svc, OCI_HTYPE_SVCCTX);
+  f_->OCIHandleFree(srv, OCI_HTYPE_SERVER);
+}
+
+TEST_F(edges, TruncationNullsAndArrayFetch) {
+  logon();
+  ASSERT_EQ(run("create table t (a number, b varchar2(20))"), OCI_SUCCESS);
+  for (int i = 1; i <= 5; ++i)
+    run("insert into t values (" + std::to_string(i) + ", " +
+        (i == 3 ? std::string("null") : "'value number " + std::to_string(i) + "'") + ")");
+  OCIStmt* s = prepare("select a, b from t order by a");
+  int32_t a[2] = {};
+  char16_t b[2][6] = {};
+  sb2 ind[2] = {};
+  ub2 rlen[2] = {};
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err_, 1, a, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d, err_, 2, b, 12, SQLT_STR, ind, rlen, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  ub2 type = 0;
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, err_);
+  EXPECT_EQ(type, OCI_STMT_SELECT);
+  // Two rows at a time; the text does not fit in five characters.
+  EXPECT_EQ(f_->OCIStmtFetch2(s, err_, 2, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(last_code(), 24345);
+  EXPECT_EQ(a[0], 1);
+  EXPECT_EQ(a[1], 2);
+  EXPECT_EQ(std::u16string(b[0]), u"value");
+  EXPECT_EQ(ind[0], 14);
+  ub4 fetched = 0;
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, err_);
+  EXPECT_EQ(fetched, 2u);
+  EXPECT_NE(f_->OCIStmtFetch2(s, err_, 2, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(a[0], 3);
+  EXPECT_EQ(ind[0], OCI_IND_NULL);
+  // The last call places one row of two and says the data has ended.
+  EXPECT_EQ(f_->OCIStmtFetch2(s, err_, 2, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_NO_DATA);
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, err_);
+  EXPECT_EQ(fetched, 1u);
+  EXPECT_EQ(a[0], 5);
+  EXPECT_EQ(f_->OCIStmtFetch2(s, err_, 1, OCI_FETCH_PRIOR, 0, OCI_DEFAULT), OCI_ERROR);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+
+  // A NULL without an indicator is an error.
+  OCIStmt* n = prepare("select b from t where a = 3");
+  char16_t nb[8];
+  f_->OCIDefineByPos(n, &d, err_, 1, nb, sizeof nb, SQLT_STR, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  EXPECT_EQ(f_->OCIStmtExecute(svc_, n, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(last_code(), 1405);
+  f_->OCIHandleFree(n, OCI_HTYPE_STMT);
+}
+
+TEST_F(edges, ExecuteModes) {
+  logon();
+  ASSERT_EQ(run("create table t (a number(2))"), OCI_SUCCESS);
+  EXPECT_EQ(run("insert into t values (1)", OCI_DEFAULT, 0), OCI_ERROR);
+  EXPECT_EQ(last_code(), 24333);
+  // Describe-only checks a query without running it.
+  EXPECT_EQ(run("select a from t", OCI_DESCRIBE_ONLY), OCI_SUCCESS);
+  EXPECT_EQ(run("select nope from t", OCI_DESCRIBE_ONLY), OCI_ERROR);
+  EXPECT_EQ(last_code(), 904);
+  EXPECT_EQ(run("insert into t values (100)"), OCI_ERROR);
+  EXPECT_EQ(last_code(), 1438);
+  EXPECT_EQ(run("insert into t values (5)", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  EXPECT_EQ(run("insert into t values (6)"), OCI_SUCCESS);
+  ASSERT_EQ(f_->OCITransRollback(svc_, err_, OCI_DEFAULT), OCI_SUCCESS);
+  OCIStmt* s = prepare("select count(*) from t");
+  int32_t count = 0;
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err_, 1, &count, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(count, 1);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  // A trigger that does not compile is created with a warning.
+  EXPECT_EQ(run("create or replace trigger g before insert on t for each row begin select "
+                "nope.nextval into :new.a "
+                "from dual; end;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(last_code(), 24344);
+  EXPECT_EQ(run("insert into t values (7)"), OCI_ERROR);
+  EXPECT_EQ(last_code(), 4098);
+}
+
+TEST_F(edges, LogoffCommitsAndFreeingWithoutLogoffRollsBack) {
+  logon();
+  ASSERT_EQ(run("create table t (a number)"), OCI_SUCCESS);
+  run("insert into t values (1)");
+  ASSERT_EQ(f_->OCILogoff(svc_, err_), OCI_SUCCESS);
+  svc_ = nullptr;
+  logon();
+  run("insert into t values (2)");
+  OCISvcCtx* abandoned = svc_;
+  svc_ = nullptr;
+  f_->OCIHandleFree(abandoned, OCI_HTYPE_SVCCTX);
+  logon();
+  OCIStmt* s = prepare("select count(*) from t");
+  int32_t count = 0;
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err_, 1, &count, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(count, 1);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+}
+
+TEST_F(edges, NarrowEnvironmentUsesUtf8) {
+  OCIEnv* env = nullptr;
+  OCIError* err = nullptr;
+  OCISvcCtx* svc = nullptr;
+  f_->OCIEnvCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  f_->OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+  ASSERT_EQ(f_->OCILogon(env, err, &svc, reinterpret_cast<const OraText*>("scott"), 5,
+                         reinterpret_cast<const OraText*>("tiger"), 5,
+                         reinterpret_cast<const OraText*>("ORCL"), 4),
+            OCI_SUCCESS);
+  OCIStmt* s = nullptr;
+  f_->OCIHandleAlloc(env, reinterpret_cast<void**>(&s), OCI_HTYPE_STMT, 0, nullptr);
+  std::string sql = "select 'grüße' from dual";
+  f_->OCIStmtPrepare(s, err, reinterpret_cast<const OraText*>(sql.data()),
+                     static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  char out[32] = {};
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err, 1, out, sizeof out, SQLT_STR, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc, s, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_STREQ(out, "grüße");
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  f_->OCILogoff(svc, err);
+  f_->OCIHandleFree(err, OCI_HTYPE_ERROR);
+  f_->OCIHandleFree(env, OCI_HTYPE_ENV);
+}
+
+}  // namespace
