@@ -119,6 +119,7 @@ struct stmt_handle : handle {
   size_t next_row = 0;
   bool executed = false;
   bool is_query = false;
+  bool pending = false;  // executed without iterations: rows come at the first fetch
   ub4 row_count = 0;
   ub4 rows_fetched = 0;
   std::string rowid;

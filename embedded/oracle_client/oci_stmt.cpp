@@ -191,6 +191,14 @@ int place(stmt_handle* s, define_handle* d, const value& v, size_t k, tsl::eora:
 sword fetch_rows(stmt_handle* s, error_handle* err, ub4 nrows, tsl::eora::session* live) {
   s->rows_fetched = 0;
   if (!s->executed || !s->is_query) return fail(err, 24338);
+  if (s->pending) {
+    s->pending = false;
+    try {
+      s->rows = live->query(static_cast<tsl::eora::select_stmt&>(*s->parsed));
+    } catch (const oracle_error& e) {
+      return fail(err, e);
+    }
+  }
   if (nrows == 0) {
     s->next_row = s->rows.rows.size();
     return OCI_SUCCESS;
@@ -308,6 +316,7 @@ TSL_EOCI_API sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText
   set_columns(s, {});
   s->rows = {};
   s->executed = false;
+  s->pending = false;
   s->is_query = false;
   s->row_count = s->rows_fetched = 0;
   s->rowid.clear();
@@ -340,10 +349,19 @@ TSL_EOCI_API sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* er
         set_columns(s, live->describe(q));
         return OCI_SUCCESS;
       }
-      s->rows = live->query(q);
-      set_columns(s, s->rows.columns);
       s->next_row = 0;
       s->executed = true;
+      // Describing before defining is what zero iterations usually mean: the
+      // rows are read at the first fetch, unless the query locks them.
+      if (iters == 0 && !q.for_update && (mode & OCI_COMMIT_ON_SUCCESS) == 0) {
+        set_columns(s, live->describe(q));
+        s->rows = {};
+        s->pending = true;
+        return OCI_SUCCESS;
+      }
+      s->pending = false;
+      s->rows = live->query(q);
+      set_columns(s, s->rows.columns);
       if (mode & OCI_COMMIT_ON_SUCCESS) live->commit();
       if (iters == 0) return OCI_SUCCESS;
       return fetch_rows(s, err, iters, live);
