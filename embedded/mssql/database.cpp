@@ -8,6 +8,7 @@
 
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/parser.h"
+#include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/sql_error.h"
 #include "embedded/mssql/sqlite_handle.h"
 
@@ -27,6 +28,38 @@ std::string generated_name(const char* prefix, const std::string& table, const s
   std::string s = std::string(prefix) + "__" + t + "__";
   if (!col.empty()) s = std::string(prefix) + "__" + t + "__" + col.substr(0, 5) + "__";
   return s + hex8(static_cast<uint64_t>(id) * 0x9E3779B97F4A7C15ull + n);
+}
+
+// A stored value as an SQL literal of the storage.
+std::string literal_sql(const value& v) {
+  static const char kHex[] = "0123456789ABCDEF";
+  switch (v.k) {
+    case value::kind::null:
+      return "NULL";
+    case value::kind::integer:
+      return std::to_string(v.i);
+    case value::kind::real: {
+      char b[40];
+      std::snprintf(b, sizeof b, "%.17g", v.r);
+      return b;
+    }
+    case value::kind::blob: {
+      std::string out = "X'";
+      for (unsigned char c : v.s) {
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+      }
+      return out + "'";
+    }
+    default: {
+      std::string out = "'";
+      for (char c : v.s) {
+        out += c;
+        if (c == '\'') out += '\'';
+      }
+      return out + "'";
+    }
+  }
 }
 
 void bind_value(sqlite3_stmt* s, int i, const value& v) {
@@ -422,6 +455,10 @@ void database::insert_rows(table_info& t, std::vector<std::vector<value>>& rows)
       if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
     }
     s = statement_handle();
+    if (!t.foreign_keys.empty() && !rows.empty())
+      check_references(t, "INSERT",
+                       "SELECT rowid FROM " + t.storage_name() + " ORDER BY rowid DESC LIMIT " +
+                           std::to_string(rows.size()));
     persist(t);
     exec_sql(db_, "COMMIT");
   } catch (...) {
@@ -430,12 +467,117 @@ void database::insert_rows(table_info& t, std::vector<std::vector<value>>& rows)
   }
 }
 
+namespace {
+
+// "child.f1 = parent.k1 AND ...", comparing texts as the default collation does.
+std::string key_match(const table_info& child, const foreign_key_info& fk, const table_info& parent,
+                      const std::string& child_alias, const std::string& parent_alias) {
+  std::string sql;
+  for (size_t i = 0; i < fk.columns.size(); ++i) {
+    const int c = child.find_column(fk.columns[i]);
+    const int p = parent.find_column(fk.ref_columns[i]);
+    if (i) sql += " AND ";
+    sql += child_alias + ".c" + std::to_string(c + 1) + " = " + parent_alias + ".c" +
+           std::to_string(p + 1);
+    if (is_character(child.columns[static_cast<size_t>(c)].type.id)) sql += " COLLATE NOCASE";
+  }
+  return sql;
+}
+
+sql_error fk_conflict(const char* statement, const char* kind, const std::string& name,
+                      const std::string& db, const table_info& other, const std::string& column) {
+  return sql_error(
+      err::kIntegrity,
+      error_record{547, 16, 0, "23000",
+                   std::string("The ") + statement + " statement conflicted with the " + kind +
+                       " constraint \"" + name + "\". The conflict occurred in database \"" + db +
+                       "\", table \"" + other.qualified() + "\", column '" + column + "'."});
+}
+
+}  // namespace
+
+void database::check_references(const table_info& t, const char* statement,
+                                const std::string& changed_rows) {
+  for (const auto& fk : t.foreign_keys) {
+    const table_info* parent = find_table(fk.ref_schema, fk.ref_table);
+    if (!parent) continue;
+    std::string sql =
+        "SELECT 1 FROM " + t.storage_name() + " AS ch WHERE ch.rowid IN (" + changed_rows + ")";
+    for (const auto& c : fk.columns)
+      sql += " AND ch.c" + std::to_string(t.find_column(c) + 1) + " IS NOT NULL";
+    sql += " AND NOT EXISTS (SELECT 1 FROM " + parent->storage_name() + " AS pa WHERE " +
+           key_match(t, fk, *parent, "ch", "pa") + ") LIMIT 1";
+    statement_handle s(db_, sql);
+    if (s.step() == SQLITE_ROW)
+      throw fk_conflict(statement, "FOREIGN KEY", fk.name, name_, *parent, fk.ref_columns.front());
+  }
+}
+
+void database::delete_cascade(table_info& t, const std::string& id_query, int depth) {
+  if (depth > 32)
+    throw err::generic(217,
+                       "Maximum stored procedure, function, trigger, or view nesting level "
+                       "exceeded (limit 32).");
+  for (const auto& child : tables_) {
+    for (const auto& fk : child->foreign_keys) {
+      if (!iequals(fk.ref_schema, t.schema) || !iequals(fk.ref_table, t.name)) continue;
+      // The child rows that point at a deleted row.
+      std::string rows = "SELECT ch.rowid FROM " + child->storage_name() + " AS ch WHERE EXISTS (" +
+                         "SELECT 1 FROM " + t.storage_name() + " AS pa WHERE pa.rowid IN (" +
+                         id_query + ") AND " + key_match(*child, fk, t, "ch", "pa") + ")";
+      if (child.get() == &t) rows += " AND ch.rowid NOT IN (" + id_query + ")";
+      switch (fk.on_delete) {
+        case fk_rule::no_action: {
+          statement_handle s(db_, rows + " LIMIT 1");
+          if (s.step() == SQLITE_ROW)
+            throw fk_conflict("DELETE", "REFERENCE", fk.name, name_, *child, fk.columns.front());
+          break;
+        }
+        case fk_rule::cascade:
+          delete_cascade(*child, rows, depth + 1);
+          break;
+        case fk_rule::set_null:
+        case fk_rule::set_default: {
+          std::string sql = "UPDATE " + child->storage_name() + " SET ";
+          for (size_t i = 0; i < fk.columns.size(); ++i) {
+            const int c = child->find_column(fk.columns[i]);
+            const column_info& col = child->columns[static_cast<size_t>(c)];
+            value v;
+            if (fk.on_delete == fk_rule::set_default && col.default_text) {
+              auto stmts = parse_batch("SELECT " + *col.default_text);
+              bool unicode = false;
+              v = convert_to(
+                  evaluate_constant(*std::get<select_stmt>(stmts.front()).items.front().e,
+                                    compile_context{}, &unicode),
+                  col.type, unicode);
+            }
+            if (v.is_null() && !col.nullable)
+              throw err::null_not_allowed(col.name, name_ + "." + child->qualified());
+            sql += (i ? ", c" : "c") + std::to_string(c + 1) + " = " + literal_sql(v);
+          }
+          exec_sql(db_, sql + " WHERE rowid IN (" + rows + ")");
+          break;
+        }
+      }
+    }
+  }
+  exec_sql(db_, "DELETE FROM " + t.storage_name() + " WHERE rowid IN (" + id_query + ")");
+}
+
 int64_t database::delete_rows(table_info& t, const std::string& id_query) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   exec_sql(db_, "BEGIN IMMEDIATE");
   try {
-    exec_sql(db_, "DELETE FROM " + t.storage_name() + " WHERE rowid IN (" + id_query + ")");
-    int64_t n = sqlite3_changes(db_);
+    // Remember the rows first: cascades change what the query would find.
+    exec_sql(db_, "CREATE TEMP TABLE IF NOT EXISTS tsl_doomed(id INTEGER PRIMARY KEY)");
+    exec_sql(db_, "DELETE FROM tsl_doomed");
+    exec_sql(db_, "INSERT INTO tsl_doomed " + id_query);
+    statement_handle count(db_, "SELECT count(*) FROM tsl_doomed");
+    count.step();
+    const int64_t n = sqlite3_column_int64(count.get(), 0);
+    count = statement_handle();
+    std::string doomed = "SELECT id FROM temp.tsl_doomed";
+    delete_cascade(t, doomed, 0);
     exec_sql(db_, "COMMIT");
     return n;
   } catch (...) {
@@ -488,6 +630,12 @@ void database::update_rows(table_info& t, const std::vector<int>& targets,
       if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
     }
     s = statement_handle();
+    if (!t.foreign_keys.empty() && !rows.empty()) {
+      std::string ids;
+      for (size_t i = 0; i < rows.size(); ++i)
+        ids += (i ? "," : "") + std::to_string(rows[i].first);
+      check_references(t, "UPDATE", ids);
+    }
     exec_sql(db_, "COMMIT");
   } catch (...) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -61,6 +61,11 @@ class database {
   void create_storage(const table_info& t);
   void create_unique_index(const table_info& t, const index_info& ix, size_t n);
   [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
+  // Error 547 when a changed row points at no row of a referenced table.
+  void check_references(const table_info& t, const char* statement,
+                        const std::string& changed_rows);
+  // Applies the delete rules of the tables pointing at t, then deletes.
+  void delete_cascade(table_info& t, const std::string& id_query, int depth);
 
   std::string name_;
   std::string path_;

@@ -69,3 +69,59 @@ TEST_F(errors_test, DeepNestingIsRefusedNotCrashed) {
 
 }  // namespace
 }  // namespace tsl::mssql::testing
+
+namespace tsl::mssql::testing {
+namespace {
+
+class foreign_key_test : public server_fixture {
+ protected:
+  void SetUp() override {
+    server_fixture::SetUp();
+    s_->run_script(R"(
+CREATE TABLE parent (id int PRIMARY KEY, code varchar(5) UNIQUE)
+CREATE TABLE keep_child (id int PRIMARY KEY, pid int REFERENCES parent (id))
+CREATE TABLE cascade_child (id int PRIMARY KEY, pid int, CONSTRAINT FK_cc FOREIGN KEY (pid) REFERENCES parent (id) ON DELETE CASCADE)
+CREATE TABLE null_child (id int PRIMARY KEY, code varchar(5) REFERENCES parent (code) ON DELETE SET NULL)
+CREATE TABLE grandchild (id int PRIMARY KEY, cid int REFERENCES cascade_child (id) ON DELETE CASCADE)
+INSERT INTO parent VALUES (1, 'a'), (2, 'b'), (3, 'c')
+INSERT INTO keep_child VALUES (10, 1)
+INSERT INTO cascade_child VALUES (20, 2), (21, 2), (22, 3)
+INSERT INTO grandchild VALUES (30, 20), (31, 22)
+INSERT INTO null_child VALUES (40, 'B'), (41, NULL)
+)");
+  }
+};
+
+TEST_F(foreign_key_test, InsertsAndUpdatesMustPointAtARow) {
+  std::string msg;
+  EXPECT_EQ(error_of("INSERT INTO keep_child VALUES (11, 99)", &msg), 547);
+  EXPECT_EQ(
+      msg.rfind("The INSERT statement conflicted with the FOREIGN KEY constraint \"FK__keep_chi__",
+                0),
+      0u)
+      << msg;
+  EXPECT_NE(
+      msg.find(
+          "\". The conflict occurred in database \"shop\", table \"dbo.parent\", column 'id'."),
+      std::string::npos);
+  EXPECT_EQ(one("SELECT count(*) FROM keep_child"), "1");
+  EXPECT_EQ(error_of("INSERT INTO keep_child VALUES (12, NULL)"), 0);
+  EXPECT_EQ(error_of("UPDATE keep_child SET pid = 5 WHERE id = 10"), 547);
+  EXPECT_EQ(one("SELECT pid FROM keep_child WHERE id = 10"), "1");
+}
+
+TEST_F(foreign_key_test, DeleteRulesApply) {
+  std::string msg;
+  EXPECT_EQ(error_of("DELETE FROM parent WHERE id = 1", &msg), 547);
+  EXPECT_NE(msg.find("The DELETE statement conflicted with the REFERENCE constraint"),
+            std::string::npos);
+  EXPECT_EQ(one("SELECT count(*) FROM parent"), "3");
+  s_->execute("DELETE FROM parent WHERE id = 2");
+  EXPECT_EQ(one("SELECT count(*) FROM cascade_child"), "1");
+  EXPECT_EQ(one("SELECT count(*) FROM grandchild"), "1");
+  EXPECT_EQ(one("SELECT code FROM null_child WHERE id = 40"), "<null>");
+  EXPECT_EQ(s_->rows_affected(), 1);
+}
+
+}  // namespace
+}  // namespace tsl::mssql::testing
