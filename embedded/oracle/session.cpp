@@ -111,7 +111,11 @@ void session::begin_write(bool ddl) {
 
 void session::before_statement() {
   if (ended_) throw make_error(3114);
-  if (!in_write_) catalog_.refresh();
+  if (!in_write_) {
+    catalog_.refresh();
+    // Another session may have changed the data since the last statement.
+    forget_lob();
+  }
 }
 
 void session::commit() {
@@ -121,6 +125,7 @@ void session::commit() {
 }
 
 void session::rollback() {
+  forget_lob();
   if (!in_write_) return;
   db_.exec("ROLLBACK");
   in_write_ = false;
@@ -129,6 +134,7 @@ void session::rollback() {
 
 exec_result session::execute(statement& s, bool commit_on_success) {
   before_statement();
+  forget_lob();
   exec_result r;
   switch (s.kind) {
     case stmt_kind::commit:
@@ -219,27 +225,66 @@ value session::current_value(const std::string& name) {
 
 std::string session::lob_read(const lob_ref& lob, uint64_t offset, uint64_t amount) {
   if (offset < 1) throw make_error(22275);
-  sqlite_stmt s(db_.get(), "SELECT substr(" + lob_column(lob) + ", ?, ?) FROM " + lob_table(lob) +
-                               " WHERE rowid = ?");
-  s.bind(1, static_cast<int64_t>(offset))
-      .bind(2, static_cast<int64_t>(std::min<uint64_t>(amount, INT64_MAX)));
-  s.bind(3, lob.row);
+  lob_cache& c = load_lob(lob);
+  const std::string& text = c.content;
+  if (lob.binary) {
+    if (offset - 1 >= text.size()) return {};
+    return text.substr(static_cast<size_t>(offset - 1),
+                       static_cast<size_t>(std::min<uint64_t>(amount, text.size())));
+  }
+  // Characters of UTF-8 text: walk from the cursor when reading onwards.
+  auto next_char = [&](size_t i) {
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    return i;
+  };
+  uint64_t want = offset - 1;
+  if (want < c.cursor_char) {
+    c.cursor_char = 0;
+    c.cursor_byte = 0;
+  }
+  while (c.cursor_char < want && c.cursor_byte < text.size()) {
+    c.cursor_byte = next_char(c.cursor_byte);
+    ++c.cursor_char;
+  }
+  size_t begin = c.cursor_byte, end = begin;
+  uint64_t taken = 0;
+  while (taken < amount && end < text.size()) {
+    end = next_char(end);
+    ++taken;
+  }
+  c.cursor_byte = end;
+  c.cursor_char += taken;
+  return text.substr(begin, end - begin);
+}
+
+session::lob_cache& session::load_lob(const lob_ref& lob) {
+  lob_cache& c = cache_;
+  if (c.valid && c.lob.table_id == lob.table_id && c.lob.row == lob.row &&
+      c.lob.column == lob.column)
+    return c;
+  sqlite_stmt s(db_.get(),
+                "SELECT " + lob_column(lob) + " FROM " + lob_table(lob) + " WHERE rowid = ?");
+  s.bind(1, lob.row);
   if (!s.step()) throw make_error(22275);
-  return s.text(0);
+  c.content = s.text(0);
+  c.lob = lob;
+  c.valid = true;
+  c.cursor_char = 0;
+  c.cursor_byte = 0;
+  c.length = lob.binary ? c.content.size() : utf8_length(c.content);
+  return c;
 }
 
 uint64_t session::lob_length(const lob_ref& lob) {
-  sqlite_stmt s(db_.get(), "SELECT length(" + lob_column(lob) + ") FROM " + lob_table(lob) +
-                               " WHERE rowid = ?");
-  s.bind(1, lob.row);
-  if (!s.step()) throw make_error(22275);
-  return static_cast<uint64_t>(s.int64(0));
+  return load_lob(lob).length;
 }
 
 void session::lob_write(const lob_ref& lob, uint64_t offset, std::string_view data) {
   if (offset < 1) throw make_error(22275);
   // A LOB is written only in the row a transaction has locked.
   if (!in_write_) throw make_error(22920);
+  forget_lob();
   sqlite_stmt s(db_.get(),
                 "SELECT " + lob_column(lob) + " FROM " + lob_table(lob) + " WHERE rowid = ?");
   s.bind(1, lob.row);

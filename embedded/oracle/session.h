@@ -100,6 +100,18 @@ class session {
   int dml_wait_ms_ = 60000;
   int ddl_wait_ms_ = 1000;
   std::map<std::string, decimal> currval_;
+  // The LOB read last, kept whole so that reading it in pieces does not
+  // re-read it for every piece; any change of data forgets it.
+  struct lob_cache {
+    bool valid = false;
+    lob_ref lob;
+    std::string content;
+    uint64_t cursor_char = 0;  // 0-based character at byte cursor_byte
+    size_t cursor_byte = 0;
+    uint64_t length = 0;  // characters of a CLOB, bytes of a BLOB
+  } cache_;
+  lob_cache& load_lob(const lob_ref& lob);
+  void forget_lob() { cache_.valid = false; }
 };
 
 }  // namespace tsl::eora

@@ -252,3 +252,72 @@ TEST_F(edges, NarrowEnvironmentUsesUtf8) {
 }
 
 }  // namespace
+
+namespace {
+
+struct collected {
+  std::u16string text;
+  int pieces = 0;
+};
+
+sb4 collect(void* ctx, const void* buf, ub4 len, ub1) {
+  auto* c = static_cast<collected*>(ctx);
+  c->text.append(static_cast<const char16_t*>(buf), len / 2);
+  ++c->pieces;
+  return OCI_CONTINUE;
+}
+
+TEST_F(edges, LargeLobStreamedInAndReadThroughACallback) {
+  logon();
+  ASSERT_EQ(run("create table d (c clob)"), OCI_SUCCESS);
+  ASSERT_EQ(run("insert into d values (empty_clob())", OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  OCIStmt* s = prepare("select c from d for update");
+  OCILobLocator* lob = nullptr;
+  f_->OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&lob), OCI_DTYPE_LOB, 0, nullptr);
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err_, 1, &lob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  // Six pieces of one million characters each.
+  std::u16string piece(1000000, u'\u00e9');
+  std::u16string whole;
+  for (int i = 0; i < 6; ++i) {
+    piece[0] = static_cast<char16_t>(u'0' + i);
+    ub1 kind = i == 0 ? OCI_FIRST_PIECE : (i == 5 ? OCI_LAST_PIECE : OCI_NEXT_PIECE);
+    ub4 amount = 0;
+    sword rc = f_->OCILobWrite(svc_, err_, lob, &amount, 1, piece.data(), len(piece), kind, nullptr,
+                               nullptr, 0, SQLCS_IMPLICIT);
+    EXPECT_EQ(rc, i == 5 ? OCI_SUCCESS : OCI_NEED_DATA);
+    whole += piece;
+  }
+  ASSERT_EQ(f_->OCITransCommit(svc_, err_, OCI_DEFAULT), OCI_SUCCESS);
+  ub4 length = 0;
+  f_->OCILobGetLength(svc_, err_, lob, &length);
+  EXPECT_EQ(length, 6000000u);
+  collected got;
+  std::vector<char16_t> buf(16384);
+  ub4 amount = 0;
+  ASSERT_EQ(f_->OCILobRead(svc_, err_, lob, &amount, 1, buf.data(),
+                           static_cast<ub4>(buf.size() * 2), &got, collect, 0, SQLCS_IMPLICIT),
+            OCI_SUCCESS);
+  EXPECT_EQ(amount, 6000000u);
+  EXPECT_GT(got.pieces, 300);
+  EXPECT_TRUE(got.text == whole);
+  // Polling: amount 0 asks for everything; each call hands one buffer.
+  ub4 polled = 0;
+  int calls = 0;
+  sword rc = OCI_NEED_DATA;
+  while (rc == OCI_NEED_DATA) {
+    amount = 0;
+    rc = f_->OCILobRead(svc_, err_, lob, &amount, 1, buf.data(), static_cast<ub4>(buf.size() * 2),
+                        nullptr, nullptr, 0, SQLCS_IMPLICIT);
+    polled += amount;
+    ++calls;
+  }
+  EXPECT_EQ(rc, OCI_SUCCESS);
+  EXPECT_EQ(polled, 6000000u);
+  EXPECT_GT(calls, 300);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  f_->OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
+}  // namespace
