@@ -171,10 +171,16 @@ std::unique_ptr<result_set> session::run(const statement& st) {
                                    "' does not have the identity property. Cannot perform SET "
                                    "operation.");
     auto key = std::make_pair(lower(db_->name()), t.id);
-    if (s->on)
+    if (s->on) {
+      // One table at a time per session, as the server allows.
+      if (!identity_insert_.empty() && !identity_insert_.count(key))
+        throw err::generic(8107, "IDENTITY_INSERT is already ON for table '" + db_->name() + "." +
+                                     t.qualified() + "'. Cannot perform SET operation for table '" +
+                                     t.name + "'.");
       identity_insert_.insert(key);
-    else
+    } else {
       identity_insert_.erase(key);
+    }
     return nullptr;
   }
   if (std::get_if<set_option_stmt>(&st)) return nullptr;

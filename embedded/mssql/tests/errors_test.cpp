@@ -49,6 +49,9 @@ TEST_F(errors_test, ConstraintsAndIdentityRules) {
   s_->run_script("SET IDENTITY_INSERT t ON");
   EXPECT_EQ(error_of("INSERT INTO t (id, name) VALUES (5, 'c')", &msg), 2627);
   EXPECT_NE(msg.find("Violation of PRIMARY KEY constraint 'PK__t__"), std::string::npos) << msg;
+  s_->run_script("CREATE TABLE t2 (id int IDENTITY)");
+  EXPECT_EQ(error_of("SET IDENTITY_INSERT t2 ON"), 8107);
+  EXPECT_EQ(error_of("SET IDENTITY_INSERT t OFF\nSET IDENTITY_INSERT t2 ON"), 0);
 }
 
 TEST_F(errors_test, FailedStatementChangesNothing) {
