@@ -109,6 +109,9 @@ void session::run_script(const std::string& script,
 }
 
 std::unique_ptr<result_set> session::run(const statement& st) {
+  // Statements read and change the catalogue: one at a time per database.
+  std::shared_ptr<database> current = db_;
+  std::lock_guard<std::recursive_mutex> lock(current->mutex());
   if (auto* s = std::get_if<select_stmt>(&st)) {
     compile_context ctx = context();
     compiled_select c = compile_select(*s, ctx);

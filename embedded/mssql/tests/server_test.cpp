@@ -1,6 +1,9 @@
 // Logins, server directories and durability across reopening.
 #include <sys/stat.h>
 
+#include <atomic>
+#include <thread>
+
 #include "embedded/mssql/tests/server_fixture.h"
 
 namespace tsl::mssql::testing {
@@ -94,6 +97,46 @@ TEST_F(server_test, EverythingSurvivesReopening) {
 TEST_F(server_test, CreateRefusesAnExistingServer) {
   EXPECT_THROW(server::create(srv_->dir()), std::runtime_error);
   EXPECT_THROW(server::open(dir_.path() + "/none"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tsl::mssql::testing
+
+namespace tsl::mssql::testing {
+namespace {
+
+class threads_test : public server_fixture {};
+
+// Sessions on several threads create, fill and read tables of one database
+// at the same time; every statement sees a consistent catalogue.
+TEST_F(threads_test, SessionsOnSeveralThreads) {
+  s_->execute("CREATE TABLE shared (n int)");
+  std::vector<std::thread> workers;
+  std::atomic<int> failures{0};
+  for (int w = 0; w < 4; ++w) {
+    workers.emplace_back([&, w] {
+      try {
+        login_request l;
+        l.integrated = true;
+        l.initial_catalog = "shop";
+        session s(srv_, l);
+        s.execute("CREATE TABLE own" + std::to_string(w) + " (n int)");
+        for (int i = 0; i < 50; ++i) {
+          s.execute("INSERT INTO shared VALUES (" + std::to_string(i) + ")");
+          s.execute("INSERT INTO own" + std::to_string(w) + " VALUES (" + std::to_string(i) + ")");
+          auto r = s.execute("SELECT count(*) FROM shared");
+          std::vector<value> row;
+          if (!r->next(row)) ++failures;
+        }
+      } catch (const std::exception&) {
+        ++failures;
+      }
+    });
+  }
+  for (auto& t : workers) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(one("SELECT count(*) FROM shared"), "200");
+  EXPECT_EQ(one("SELECT count(*) FROM own3"), "50");
 }
 
 }  // namespace
