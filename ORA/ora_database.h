@@ -1,0 +1,66 @@
+#pragma once
+// The destination database: the logged-on user's Oracle schema seen through
+// its list of tables. Creates, hands out and drops tables, runs statements,
+// checks queries and maps source names to destination names.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ORA/ora_table.h"
+#include "UDB/udb_database.h"
+#include "platform/oci/oci_types.h"
+
+class ora_database : public udb_database {
+ public:
+  // Reads the table list of the logged-on schema.
+  explicit ora_database(const std::u16string& name, bool upper_case = false);
+  ~ora_database() override;
+
+  std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& fields,
+                                              const udb_indexes& indexes) override;
+  // Drops the table (its identity sequence stays) and forgets it.
+  bool delete_tab(const std::u16string& name) override;
+  std::unique_ptr<udb_recordset> get_table(const std::u16string& name, int32_t mode) override;
+  std::unique_ptr<udb_recordset> get_table(const std::u16string& name, const std::u16string& sql,
+                                           int32_t mode) override;
+  bool test_query(const std::u16string& sql) override;
+  // Runs one statement; answers no result set.
+  std::unique_ptr<udb_recordset> query(const std::u16string& sql) override;
+  void create_relationships(const udb_relationships& relationships) override;
+  void create_fk_index_if(const std::u16string& parent, const std::vector<std::u16string>& columns);
+
+  // Receives a foreign key's failure with its context ("Foreign key 'x'");
+  // without one the failure is raised.
+  using fk_error_handler = std::function<void(const tk_exception&, const std::u16string&)>;
+  void set_fk_error_handler(fk_error_handler handler) { fk_error_ = std::move(handler); }
+
+  std::u16string get_tn_mapped_name_ex(const std::u16string& table);
+  std::u16string get_fn_mapped_name_ex(const std::u16string& table, const std::u16string& field);
+
+  bool upper_case() const { return upper_case_; }
+  void set_upper_case(bool on) { upper_case_ = on; }
+
+  // Runs one statement on a fresh handle; answers its status.
+  sword run(const std::u16string& sql);
+
+  // The identity trigger that fills `column` from `sequence`.
+  void create_identity_trigger(const std::u16string& table, const std::u16string& column,
+                               const std::u16string& sequence);
+  // After a table's rows are copied with their own identity values: the
+  // sequence goes on above the highest value in the identity column. Does
+  // nothing for a table without an identity sequence made in this session.
+  void continue_identity(const std::u16string& table);
+  // The options of every identity sequence after its name.
+  static std::u16string sequence_options(const std::u16string& start);
+
+ private:
+  struct identity {
+    std::u16string column;
+    std::u16string sequence;
+  };
+
+  bool upper_case_;
+  fk_error_handler fk_error_;
+  std::map<std::u16string, identity> identities_;
+};

@@ -1,0 +1,221 @@
+#include "ORA/ora_type_map.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "OLE/ole_date.h"
+#include "OLE/ole_guid_extractor.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+#include "UDB/t_ftd.h"
+#include "platform/text/format.h"
+#include "platform/text/utf.h"
+
+namespace {
+
+constexpr VARTYPE vt_byte_array = VT_ARRAY | VT_UI1;
+
+bool is_hex(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+std::u16string quoted_doubling(const std::u16string& text, bool enclose) {
+  std::u16string out;
+  out.reserve(text.size() + 2);
+  if (enclose) out += u'\'';
+  for (char16_t c : text) {
+    out += c;
+    if (c == u'\'') out += u'\'';
+  }
+  if (enclose) out += u'\'';
+  return out;
+}
+
+}  // namespace
+
+bool is_binary_vartype(VARTYPE vt) {
+  return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array;
+}
+
+bool is_lob_column(VARTYPE vt, uint32_t size) {
+  if (vt == VT_BSTR) return size == 0 || size > ora_max_nvarchar;
+  if (vt == VT_BLOB || vt == vt_byte_array) return size == 0 || size > ora_max_raw;
+  return false;
+}
+
+std::u16string get_native_type(const t_ftd& field) {
+  tk_trace(1, "get_native_type [Oracle]");
+  const uint32_t size = field.size();
+  switch (field.vartype()) {
+    case VT_I2:
+    case VT_UI1:
+      return u"NUMBER(5,0)";
+    case VT_I4:
+    case VT_UI2:
+    case VT_INT:
+      return u"NUMBER(11,0)";
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+      return u"NUMBER";
+    case VT_DATE:
+      return u"DATE";
+    case VT_BSTR:
+      tk_trace(1, "process as text");
+      // Counted in characters, so that n characters of any script fit.
+      if (is_lob_column(VT_BSTR, size)) return u"CLOB";
+      if (size <= ora_max_char_varchar) return tsl::text::format(u"VARCHAR2(%u CHAR)", size);
+      return tsl::text::format(u"NVARCHAR2(%u)", size);
+    case VT_BOOL:
+    case VT_I1:
+      return u"NUMBER(3,0)";
+    case VT_DECIMAL: {
+      // Oracle refuses a precision above 38.
+      int precision = field.precision() > 38 ? 38 : field.precision();
+      int scale = field.scale() > precision ? precision : field.scale();
+      return tsl::text::format(u"NUMBER(%d,%d)", precision, scale);
+    }
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_UINT:
+      return u"NUMBER(19,0)";
+    case VT_BLOB:
+      tk_trace(1, "process as binary");
+      if (is_lob_column(VT_BLOB, size)) return u"BLOB";
+      return tsl::text::format(u"RAW(%u)", size);
+    default:
+      throw tk_mail_assertion("ora_type_map", 95);
+  }
+}
+
+VARTYPE refine_number_type(int& precision, int scale) {
+  if (precision == 0 || precision > 38) return VT_R8;
+  if (scale != 0) {
+    if (precision == scale) ++precision;
+    return VT_DECIMAL;
+  }
+  tk_trace(1, "Refine type mapping for int (prec=%d)", precision);
+  if (precision < 3) return VT_I1;
+  if (precision < 5) return VT_I2;
+  if (precision < 10) return VT_I4;
+  // NUMBER(10,0) and wider hold more than 32 bits.
+  if (precision < 19) return VT_I8;
+  return VT_DECIMAL;
+}
+
+std::u16string to_oracle_str(const std::u16string& text, VARTYPE vt) {
+  tk_trace_w(1, u"to_oracle_str(%s,%d)", text.c_str(), static_cast<int>(vt));
+  if (text.empty()) return u"''";
+  if (vt == VT_DATE) {
+    ole_date date(text);
+    if (!date.is_valid()) return std::u16string();
+    std::u16string canon = date.to_wstring();
+    switch (date.kind()) {
+      case ole_date::time_only: {
+        tk_trace(1, "Null date has been found");
+        size_t at = canon.find(u"0000-00-00 ");
+        if (at != std::u16string::npos) canon.erase(at, 11);
+        return u"to_date('" + canon + u"', 'HH24-MI-SS')";
+      }
+      case ole_date::date_only:
+        return u"to_date('" + canon + u"', 'YYYY-MM-DD')";
+      default:
+        return u"to_date('" + canon + u"', 'YYYY-MM-DD HH24:MI:SS')";
+    }
+  }
+  if (vt == VT_BSTR) {
+    ole_guid_extractor guid(text);
+    if (guid.has_guid()) {
+      tk_trace(1, "BSTR IS AN GUID");
+      return u"'" + guid.braced_guid() + u"'";
+    }
+  } else if (vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array) {
+    tk_trace(1, "GOT BLOB");
+    if (text.size() < 2) return u"''";
+    ole_guid_extractor guid(text);
+    if (guid.has_guid()) {
+      tk_trace(1, "BLOB IS AN GUID");
+      return u"'" + guid.bare_guid() + u"'";
+    }
+    if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+      bool valid = true;
+      for (size_t i = 2; i < text.size() && valid; ++i) valid = is_hex(text[i]);
+      if (valid) {
+        tk_trace(1, "BLOB IS VALID");
+        std::u16string out;
+        out.reserve(text.size());
+        out += u'\'';
+        out.append(text, 2, std::u16string::npos);
+        out += u'\'';
+        return out;
+      }
+    }
+    return u"''";
+  }
+  return quoted_doubling(text, vt == VT_BSTR);
+}
+
+std::u16string to_oracle_str(const ole_variant* value) {
+  if (value == nullptr) throw tk_mail_assertion("ora_type_map", 160);
+  return to_oracle_str(value->to_wstring(), value->vartype());
+}
+
+std::u16string make_ora_def_val(const t_ftd* field) {
+  if (field == nullptr) throw tk_mail_assertion("ora_type_map", 165);
+  const ole_variant& def = field->default_value();
+  std::u16string text =
+      def.vartype() == VT_EMPTY || def.vartype() == VT_NULL ? std::u16string() : def.to_wstring();
+  tk_trace_w(1, u"make_ora_def_val(%s)", text.c_str());
+  if (text.empty()) {
+    tk_trace(1, "Got empty def value");
+    return std::u16string();
+  }
+  std::string narrow = tsl::text::utf16_to_utf8(text);
+  switch (field->vartype()) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_BOOL: {
+      long v = std::strtol(narrow.c_str(), nullptr, 10);
+      int32_t as32 = static_cast<int32_t>(v);
+      return std::to_string(as32) == narrow ? text : std::u16string();
+    }
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: {
+      double v = std::strtod(narrow.c_str(), nullptr);
+      if (v < -ora_number_limit || v > ora_number_limit) {
+        tk_trace(1, "def value is out of range");
+        return u"0";
+      }
+      if (v != 0.0) return text;
+      if (narrow == "0") return text;
+      for (char c : narrow)
+        if (std::string_view("eE-+.,0").find(c) == std::string_view::npos) return std::u16string();
+      return text;
+    }
+    case VT_DATE: {
+      tk_trace(1, "Got DATE def value");
+      ole_date date(text);
+      std::u16string canon = date.is_valid() ? date.to_wstring() : std::u16string();
+      tk_trace_w(1, u"After canonization: %s", canon.c_str());
+      if (canon.empty()) return std::u16string();
+      return to_oracle_str(canon, VT_DATE);
+    }
+    case VT_BSTR: {
+      tk_trace_w(1, u"Got BSTR or DATE def value: %s", text.c_str());
+      if (text.size() > field->size()) text.resize(field->size());
+      return to_oracle_str(text, VT_BSTR);
+    }
+    default:
+      return std::u16string();
+  }
+}

@@ -1,0 +1,60 @@
+#include "ORA/udb_validator.h"
+
+#include <algorithm>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+#include "platform/text/format.h"
+#include "platform/text/wide_ctype.h"
+
+udb_validator::udb_validator(uint32_t max_length) : max_length_(max_length) {
+  tk_trace(2, "udb_validator::ctor");
+}
+
+bool udb_validator::is_restricted(const std::u16string& name) const {
+  return std::any_of(restricted_.begin(), restricted_.end(),
+                     [&](const std::u16string& r) { return tsl::text::equal_nocase(r, name); });
+}
+
+bool udb_validator::is_acceptable(const std::u16string& name) const {
+  tk_trace_w(1, u"udb_validator::is_acceptable(%s)", name.c_str());
+  if (max_length_ != 0 && name.size() > max_length_) {
+    tk_trace(1, "The name is too long");
+    return false;
+  }
+  if (is_restricted(name)) {
+    tk_trace(1, "The name is restricted");
+    return false;
+  }
+  for (char16_t c : name) {
+    if (std::find(illegal_.begin(), illegal_.end(), c) != illegal_.end()) {
+      tk_trace_w(1, u"The name contains illegal: %c", static_cast<int>(c));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool udb_validator::is_duplicated(const std::u16string& name) const {
+  tk_trace_w(1, u"udb_validator::is_duplicated(%s)", name.c_str());
+  for (const std::u16string& used : used_) {
+    tk_trace_w(1, u"Processing %s", used.c_str());
+    if (tsl::text::equal_nocase(used, name)) return true;
+  }
+  return false;
+}
+
+std::u16string udb_validator::get_safe_name(const std::u16string& source) const {
+  tk_trace_w(1, u"udb_validator::get_safe_name(%s)", source.c_str());
+  std::u16string name = source;
+  if (max_length_ != 0 && name.size() > max_length_) name.resize(max_length_ - 1);
+  for (char16_t& c : name)
+    if (std::find(illegal_.begin(), illegal_.end(), c) != illegal_.end()) c = u'_';
+  if (is_acceptable(name) && !is_duplicated(name)) return name;
+  if (max_length_ != 0 && name.size() > max_length_ - 5) name.resize(max_length_ - 6);
+  for (int i = 0; i < 100000; ++i) {
+    std::u16string candidate = tsl::text::format(u"%s%05d", name.c_str(), i);
+    if (is_acceptable(candidate) && !is_duplicated(candidate)) return candidate;
+  }
+  throw tk_mail_assertion("udb_validator", 70);
+}
