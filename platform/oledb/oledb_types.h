@@ -205,6 +205,11 @@ struct DB_NUMERIC {
   BYTE val[16];
 };
 
+struct DBDATE {
+  int16_t year;
+  uint16_t month, day;
+};
+
 struct DBTIMESTAMP {
   int16_t year;
   uint16_t month, day, hour, minute, second;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "embedded/mssql/datetime.h"
 #include "embedded/mssql/decimal.h"
 #include "platform/com/com_runtime.h"
 #include "platform/oledb/provider_error.h"
@@ -103,6 +104,9 @@ bool supported(DBTYPE t) {
     case DBTYPE_BOOL:
     case DBTYPE_CY:
     case DBTYPE_NUMERIC:
+    case DBTYPE_DBTIMESTAMP:
+    case DBTYPE_DBDATE:
+    case DBTYPE_DATE:
       break;
     default:
       return false;
@@ -434,6 +438,36 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       for (int i = 0; i < 16; ++i)
         n.val[i] = static_cast<BYTE>(static_cast<unsigned __int128>(m) >> (8 * i));
       put_fixed(&n, sizeof n);
+      break;
+    }
+    case DBTYPE_DBTIMESTAMP:
+    case DBTYPE_DBDATE:
+    case DBTYPE_DATE: {
+      if (v.k == value::kind::real && t.id == type_id::ole_date && base == DBTYPE_DATE) {
+        put_fixed(&v.r, sizeof v.r);
+        break;
+      }
+      if (v.k != value::kind::text) return DBSTATUS_E_CANTCONVERTVALUE;
+      auto p = mssql::parse_datetime(v.s);
+      if (!p) return DBSTATUS_E_CANTCONVERTVALUE;
+      if (base == DBTYPE_DBTIMESTAMP) {
+        DBTIMESTAMP ts{static_cast<int16_t>(p->year),           static_cast<uint16_t>(p->month),
+                       static_cast<uint16_t>(p->day),           static_cast<uint16_t>(p->hour),
+                       static_cast<uint16_t>(p->minute),        static_cast<uint16_t>(p->second),
+                       static_cast<uint32_t>(p->fraction * 100)};
+        put_fixed(&ts, sizeof ts);
+      } else if (base == DBTYPE_DBDATE) {
+        DBDATE d{static_cast<int16_t>(p->year), static_cast<uint16_t>(p->month),
+                 static_cast<uint16_t>(p->day)};
+        put_fixed(&d, sizeof d);
+      } else {
+        // Days since 1899-12-30; the time of day is the fraction.
+        double days = static_cast<double>(mssql::days_from_civil(p->year, p->month, p->day) -
+                                          mssql::days_from_civil(1899, 12, 30));
+        double seconds = p->hour * 3600.0 + p->minute * 60.0 + p->second + p->fraction / 1e7;
+        double ole = days + (days < 0 ? -seconds : seconds) / 86400.0;
+        put_fixed(&ole, sizeof ole);
+      }
       break;
     }
     case DBTYPE_R4:

@@ -488,3 +488,54 @@ TEST_F(text_forms_test, EveryTypeArrivesInTheProvidersTextForm) {
 
 }  // namespace
 }  // namespace tsl::oledb::testing
+
+namespace tsl::oledb::testing {
+namespace {
+
+class native_dates_test : public oledb_fixture {};
+
+TEST_F(native_dates_test, DatesBindAsTimestampsDatesAndOleDates) {
+  auto s = session();
+  ole_ptr<IRowset> r;
+  ASSERT_EQ(execute(s.get(), u"SELECT made, made, made, name FROM items WHERE id = 1", r), S_OK);
+  DBBINDING b[4]{};
+  const DBTYPE types[] = {DBTYPE_DBTIMESTAMP, DBTYPE_DBDATE, DBTYPE_DATE, DBTYPE_DBTIMESTAMP};
+  for (int i = 0; i < 4; ++i) {
+    b[i].iOrdinal = static_cast<DBORDINAL>(i + 1);
+    b[i].obStatus = static_cast<DBBYTEOFFSET>(i * 40);
+    b[i].obLength = b[i].obStatus + 8;
+    b[i].obValue = b[i].obStatus + 16;
+    b[i].dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+    b[i].wType = types[i];
+  }
+  ole_ptr<IAccessor> acc;
+  r.query(IID_IAccessor, acc);
+  HACCESSOR h = 0;
+  ASSERT_EQ(acc->CreateAccessor(DBACCESSOR_ROWDATA, 4, b, 0, &h, nullptr), S_OK);
+  HROW rows[1];
+  HROW* p = rows;
+  DBCOUNTITEM got = 0;
+  r->GetNextRows(0, 0, 1, &got, &p);
+  BYTE buf[160];
+  EXPECT_EQ(r->GetData(rows[0], h, buf), DB_S_ERRORSOCCURRED);  // the name is no date
+  DBTIMESTAMP ts;
+  std::memcpy(&ts, buf + 16, sizeof ts);
+  EXPECT_EQ(ts.year, 2020);
+  EXPECT_EQ(ts.second, 5);
+  EXPECT_EQ(ts.fraction, 123000000u);
+  DBDATE d;
+  std::memcpy(&d, buf + 56, sizeof d);
+  EXPECT_EQ(d.month, 1);
+  EXPECT_EQ(d.day, 2);
+  double ole;
+  std::memcpy(&ole, buf + 96, sizeof ole);
+  EXPECT_NEAR(ole, 43832.0 + 11045.123 / 86400, 1e-9);  // 2020-01-02 03:04:05.123
+  DBSTATUS st;
+  std::memcpy(&st, buf + 120, sizeof st);
+  EXPECT_EQ(st, DBSTATUS_E_CANTCONVERTVALUE);
+  r->ReleaseRows(1, rows, nullptr, nullptr, nullptr);
+  acc->ReleaseAccessor(h, nullptr);
+}
+
+}  // namespace
+}  // namespace tsl::oledb::testing
