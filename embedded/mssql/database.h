@@ -76,20 +76,4 @@ class database {
   int64_t next_id_ = 1;
 };
 
-// A result read from a prepared SQLite statement; each value is brought to
-// its column's storage form.
-class storage_result : public result_set {
- public:
-  storage_result(database& db, const std::string& sql, std::vector<result_column> columns);
-  ~storage_result() override;
-  storage_result(const storage_result&) = delete;
-  storage_result& operator=(const storage_result&) = delete;
-  bool next(std::vector<value>& row) override;
-  void restart() override;
-
- private:
-  database& db_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
 }  // namespace tsl::mssql

@@ -6,6 +6,7 @@
 #include "embedded/mssql/lexer.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/sql_error.h"
+#include "embedded/mssql/storage_result.h"
 
 namespace tsl::mssql {
 namespace {

@@ -1,4 +1,4 @@
-#include "embedded/mssql/sqlite_handle.h"
+#include "embedded/mssql/statement_handle.h"
 
 #include "embedded/mssql/sql_error.h"
 
