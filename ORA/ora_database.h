@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ORA/ora_table.h"
+#include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
 #include "platform/oci/oci_types.h"
 

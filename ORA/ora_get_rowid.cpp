@@ -21,8 +21,8 @@ sb4 ora_get_rowid::cbf_no_data(void*, OCIBind*, ub4, ub4, void** buffer, ub4* le
   return OCI_CONTINUE;
 }
 
-sb4 ora_get_rowid::cbf_get_data(void* context, OCIBind*, ub4 iter, ub4, void** buffer,
-                                ub4** length, ub1* piece, void** indicator, ub2** rcode) {
+sb4 ora_get_rowid::cbf_get_data(void* context, OCIBind*, ub4 iter, ub4, void** buffer, ub4** length,
+                                ub1* piece, void** indicator, ub2** rcode) {
   tk_trace(1, "ora_get_rowid::cbf_get_data (iter=%d)", static_cast<int>(iter));
   auto* self = static_cast<ora_get_rowid*>(context);
   self->length_ = sizeof self->buffer_;
@@ -42,15 +42,12 @@ std::u16string ora_get_rowid::do_insert(std::u16string& sql) {
   const auto& oci = e.oci();
   buffer_[0] = u'\0';
   e.check_result(oci.OCIStmtPrepare(stmt_, e.error(), reinterpret_cast<const OraText*>(sql.data()),
-                                    static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX,
-                                    OCI_DEFAULT));
+                                    static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   static const char16_t placeholder[] = u":1";
-  e.check_result(oci.OCIBindByName(stmt_, &bind_, e.error(),
-                                   reinterpret_cast<const OraText*>(placeholder), 4, buffer_,
-                                   sizeof buffer_, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
-                                   OCI_DATA_AT_EXEC));
-  e.check_result(
-      oci.OCIBindDynamic(bind_, e.error(), this, &cbf_no_data, this, &cbf_get_data));
+  e.check_result(oci.OCIBindByName(
+      stmt_, &bind_, e.error(), reinterpret_cast<const OraText*>(placeholder), 4, buffer_,
+      sizeof buffer_, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+  e.check_result(oci.OCIBindDynamic(bind_, e.error(), this, &cbf_no_data, this, &cbf_get_data));
   e.check_result(oci.OCIStmtExecute(e.service(), stmt_, e.error(), 1, 0, nullptr, nullptr,
                                     OCI_COMMIT_ON_SUCCESS));
   size_t n = 0;

@@ -35,8 +35,8 @@ ub4 ora_lob::read_lob(ub4 offset, void* buffer, ub4 size) {
     // Characters, each of which may take two UTF-16 units.
     amount = size / 4;
   }
-  sword status = e.check_result(e.oci().OCILobRead(e.service(), e.error(), locator_, &amount,
-                                                   offset, buffer, size, nullptr, nullptr, 0, form));
+  sword status = e.check_result(e.oci().OCILobRead(
+      e.service(), e.error(), locator_, &amount, offset, buffer, size, nullptr, nullptr, 0, form));
   (void)status;
   return amount;
 }

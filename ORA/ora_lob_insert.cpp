@@ -33,7 +33,8 @@ ora_lob_insert::~ora_lob_insert() {
   tk_trace(1, "ora_lob_insert::~ora_lob_insert");
   if (!ora_engine::exists()) return;
   for (lob_field& f : lobs_)
-    if (f.locator != nullptr) ora_engine::instance().oci().OCIDescriptorFree(f.locator, OCI_DTYPE_LOB);
+    if (f.locator != nullptr)
+      ora_engine::instance().oci().OCIDescriptorFree(f.locator, OCI_DTYPE_LOB);
 }
 
 void ora_lob_insert::insert(const std::u16string& rowid, const udb_record& record) {
@@ -50,16 +51,14 @@ void ora_lob_insert::insert(const std::u16string& rowid, const udb_record& recor
   tk_trace_w(3, u"Run SQL query: %s\n", sql_.c_str());
   ora_engine& e = ora_engine::instance();
   ora_stmt stmt;
-  e.check_result(e.oci().OCIStmtPrepare(stmt, e.error(),
-                                        reinterpret_cast<const OraText*>(sql_.data()),
-                                        static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX,
-                                        OCI_DEFAULT));
+  e.check_result(
+      e.oci().OCIStmtPrepare(stmt, e.error(), reinterpret_cast<const OraText*>(sql_.data()),
+                             static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   for (size_t k = 0; k < lobs_.size(); ++k) {
     lob_field& f = lobs_[k];
-    e.check_result(e.oci().OCIDefineByPos(stmt, &f.define, e.error(), static_cast<ub4>(k + 1),
-                                          &f.locator, -1,
-                                          f.vartype == VT_BSTR ? SQLT_CLOB : SQLT_BLOB, &indicator_,
-                                          nullptr, nullptr, OCI_DEFAULT));
+    e.check_result(e.oci().OCIDefineByPos(
+        stmt, &f.define, e.error(), static_cast<ub4>(k + 1), &f.locator, -1,
+        f.vartype == VT_BSTR ? SQLT_CLOB : SQLT_BLOB, &indicator_, nullptr, nullptr, OCI_DEFAULT));
   }
   e.check_result(
       e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr, nullptr, OCI_DEFAULT));

@@ -59,10 +59,9 @@ void ora_query_results::initialize(int n_columns, const std::u16string& text) {
   current_.reset();
   columns_.clear();
   stmt_ = std::make_unique<ora_stmt>();
-  e.check_result(e.oci().OCIStmtPrepare(*stmt_, e.error(),
-                                        reinterpret_cast<const OraText*>(text.data()),
-                                        static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX,
-                                        OCI_DEFAULT));
+  e.check_result(
+      e.oci().OCIStmtPrepare(*stmt_, e.error(), reinterpret_cast<const OraText*>(text.data()),
+                             static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   e.check_result(
       e.oci().OCIStmtExecute(e.service(), *stmt_, e.error(), 0, 0, nullptr, nullptr, OCI_DEFAULT));
   ub4 count = 0;

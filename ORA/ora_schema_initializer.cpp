@@ -25,9 +25,9 @@ ora_schema_initializer::ora_schema_initializer(const std::u16string& table,
     }
     const bool identity = source.is_identity();
     if (identity) identity_ = name;
-    fields_.add(new t_ftd(source.size(), name, source.vartype(), identity ? false : source.is_not_null(),
-                          identity, identity ? ole_variant() : source.default_value(),
-                          source.reserved()));
+    fields_.add(new t_ftd(source.size(), name, source.vartype(),
+                          identity ? false : source.is_not_null(), identity,
+                          identity ? ole_variant() : source.default_value(), source.reserved()));
     column_names_.push_back(name);
   }
 }

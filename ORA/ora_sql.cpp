@@ -28,10 +28,9 @@ std::u16string ora_string_literal(const std::u16string& text) {
 sword ora_execute(const std::u16string& sql, ub4 mode) {
   ora_engine& e = ora_engine::instance();
   ora_stmt stmt;
-  e.check_result(e.oci().OCIStmtPrepare(stmt, e.error(),
-                                        reinterpret_cast<const OraText*>(sql.data()),
-                                        static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX,
-                                        OCI_DEFAULT));
+  e.check_result(
+      e.oci().OCIStmtPrepare(stmt, e.error(), reinterpret_cast<const OraText*>(sql.data()),
+                             static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   return e.check_result(
       e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr, nullptr, mode));
 }
@@ -41,10 +40,9 @@ int ora_count(const std::u16string& sql) {
   ora_stmt stmt;
   int32_t count = 0;
   OCIDefine* def = nullptr;
-  e.check_result(e.oci().OCIStmtPrepare(stmt, e.error(),
-                                        reinterpret_cast<const OraText*>(sql.data()),
-                                        static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX,
-                                        OCI_DEFAULT));
+  e.check_result(
+      e.oci().OCIStmtPrepare(stmt, e.error(), reinterpret_cast<const OraText*>(sql.data()),
+                             static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   e.check_result(e.oci().OCIDefineByPos(stmt, &def, e.error(), 1, &count, 4, SQLT_INT, nullptr,
                                         nullptr, nullptr, OCI_DEFAULT));
   if (e.check_result(e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr, nullptr,

@@ -33,7 +33,8 @@ void ora_table::open(int mode) {
     return;
   }
   if (mode == kWithIndexes && !is_query()) init_indexes();
-  set_record_count(ora_engine::instance().get_records_cnt(is_query() ? query() : name(), is_query()));
+  set_record_count(
+      ora_engine::instance().get_records_cnt(is_query() ? query() : name(), is_query()));
   tk_trace(2, "Got %d records", record_count());
 }
 
@@ -54,9 +55,10 @@ void ora_table::init_schema() {
   if (is_query()) return;
 
   ora_query_results q;
-  q.initialize(n_columns, u"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
-                          u"where table_name = " +
-                              ora_string_literal(name()));
+  q.initialize(n_columns,
+               u"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
+               u"where table_name = " +
+                   ora_string_literal(name()));
   int row = 0;
   while (row < n_columns && !q.is_eof()) {
     udb_record* r = q.get_item();
@@ -223,7 +225,8 @@ void ora_table::init_indexes() {
   for (auto& [cname, k] : keys) {
     std::vector<std::u16string> referenced =
         pk != nullptr ? pk->fields() : std::vector<std::u16string>();
-    relationships_.add(udb_relationship(cname, u"", k.table, name(), k.columns, referenced, k.rule));
+    relationships_.add(
+        udb_relationship(cname, u"", k.table, name(), k.columns, referenced, k.rule));
   }
 }
 

@@ -33,7 +33,8 @@ ora_type::ora_type(OCIParam* param, ub2 code) : code_(code), param_(param) {
   ora_engine& e = ora_engine::instance();
   void* name = nullptr;
   ub4 size = 0;
-  e.check_result(e.oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &size, OCI_ATTR_NAME, e.error()));
+  e.check_result(
+      e.oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &size, OCI_ATTR_NAME, e.error()));
   name_.assign(static_cast<const char16_t*>(name), size / 2);
   nullable_ = attr<ub1>(param, OCI_ATTR_IS_NULL) != 0;
   length_ = attr<ub2>(param, OCI_ATTR_DATA_SIZE);
