@@ -509,7 +509,12 @@ void session::alter_modify(alter_modify_stmt& s) {
       bool same = a.code == b.code && a.length == b.length &&
                   a.char_semantics == b.char_semantics && a.precision == b.precision &&
                   a.scale == b.scale;
-      if (!same && !is_empty(db, *t)) {
+      // A column holding only NULLs may take any type.
+      sqlite_stmt filled(db, "SELECT 1 FROM " + t->storage() + " WHERE c" + std::to_string(c.id) +
+                                 " IS NOT NULL LIMIT 1");
+      bool has_values = filled.step();
+      filled.reset();
+      if (!same && has_values) {
         if (a.code != b.code) throw make_error(1439);
         if (b.length < a.length) {
           sqlite_stmt q(db,
@@ -605,13 +610,17 @@ void session::drop(drop_stmt& s) {
     run("DELETE FROM objects WHERE owner = ? AND name = ? AND type = 'SEQUENCE'", {user_, s.name});
     currval_.erase(s.name);
   } else if (s.object == "INDEX") {
-    sqlite_stmt q(db, "SELECT storage FROM indexes WHERE owner = ? AND name = ?");
-    q.bind(1, user_).bind(2, s.name);
-    if (!q.step()) throw make_error(1418);
-    std::string storage = q.text(0);
-    sqlite_stmt used(db, "SELECT 1 FROM constraints WHERE owner = ? AND index_name = ?");
-    used.bind(1, user_).bind(2, s.name);
-    if (used.step()) throw make_error(2429);
+    std::string storage;
+    {
+      // Both reads finish before the schema changes below.
+      sqlite_stmt q(db, "SELECT storage FROM indexes WHERE owner = ? AND name = ?");
+      q.bind(1, user_).bind(2, s.name);
+      if (!q.step()) throw make_error(1418);
+      storage = q.text(0);
+      sqlite_stmt used(db, "SELECT 1 FROM constraints WHERE owner = ? AND index_name = ?");
+      used.bind(1, user_).bind(2, s.name);
+      if (used.step()) throw make_error(2429);
+    }
     run("DELETE FROM ind_columns WHERE owner = ? AND index_name = ?", {user_, s.name});
     run("DELETE FROM indexes WHERE owner = ? AND name = ?", {user_, s.name});
     db_.exec("DROP INDEX " + storage);

@@ -87,9 +87,6 @@ class parser {
   // Oracle reports an unexpected end of the text as ORA-00921 for most
   // constructs, and otherwise the error of what it expected.
   [[noreturn]] void fail(int code) {
-    if (peek().kind == token_kind::end && code != 936 && code != 933 && code != 923 &&
-        code != 907 && code != 917)
-      throw make_error(921);
     if (peek().kind == token_kind::symbol && peek().text == ";") throw make_error(911);
     throw make_error(code);
   }
@@ -105,10 +102,7 @@ class parser {
     const token& tk = peek();
     if (tk.kind == token_kind::quoted_name) return next().text;
     if (tk.kind == token_kind::name && !is_reserved(tk.text)) return next().text;
-    if (code == 904) {
-      if (tk.kind == token_kind::end) throw make_error(921);
-      throw make_error(904, {tk.kind == token_kind::name ? "" : ""});
-    }
+    if (code == 904) throw make_error(904, {""});
     fail(code);
   }
   bool at_name() const {
@@ -124,6 +118,12 @@ class parser {
       n = name(code);
     }
     return n;
+  }
+  // A table of DML: "OWNER.NAME" when the owner is given.
+  std::string owned_name() {
+    std::string owner;
+    std::string n = object_name(903, &owner);
+    return owner.empty() ? n : owner + "." + n;
   }
   std::vector<std::string> name_list() {
     expect_sym("(", 906);
@@ -575,7 +575,7 @@ class parser {
   stmt_ptr insert() {
     expect_word("INTO", 925);
     auto s = std::make_unique<insert_stmt>();
-    s->table = object_name(903);
+    s->table = owned_name();
     if (is_sym("(") && !is_word("SELECT", 1)) s->columns = name_list();
     if (is_word("SELECT") || is_sym("(")) {
       s->query = select();
@@ -603,7 +603,7 @@ class parser {
   }
   stmt_ptr update() {
     auto s = std::make_unique<update_stmt>();
-    s->table = object_name(903);
+    s->table = owned_name();
     if (at_name() && !is_word("SET")) s->alias = name();
     expect_word("SET", 971);
     do {
@@ -618,7 +618,7 @@ class parser {
   stmt_ptr delete_() {
     accept_word("FROM");
     auto s = std::make_unique<delete_stmt>();
-    s->table = object_name(903);
+    s->table = owned_name();
     if (at_name() && !is_word("WHERE")) s->alias = name();
     if (accept_word("WHERE")) s->where = or_expr();
     return s;
