@@ -63,6 +63,21 @@ std::string literal_sql(const value& v) {
   }
 }
 
+// A key column as unique indexes compare it: texts ignoring case and
+// trailing blanks, and NULL as one value of its own (the server lets a
+// unique key hold NULL once), which a sentinel of another storage class
+// than the column's stands for.
+std::string key_expression(const table_info& t, int column, const std::string& operand = "") {
+  const std::string c = operand.empty() ? "c" + std::to_string(column + 1) : operand;
+  const column_info& col = t.columns[static_cast<size_t>(column)];
+  if (is_character(col.type.id))
+    return col.nullable ? "coalesce(rtrim(" + c + ", ' '), X'FF') COLLATE NOCASE"
+                        : "rtrim(" + c + ", ' ') COLLATE NOCASE";
+  if (!col.nullable) return c;
+  if (storage_of(col.type.id) == storage_class::blob) return "coalesce(" + c + ", 'NULL')";
+  return "coalesce(" + c + ", X'FF')";
+}
+
 void bind_value(sqlite3_stmt* s, int i, const value& v) {
   switch (v.k) {
     case value::kind::null:
@@ -203,7 +218,7 @@ void database::create_unique_index(const table_info& t, const index_info& ix, si
                     t.storage_name() + "(";
   for (size_t i = 0; i < ix.columns.size(); ++i) {
     if (i) sql += ",";
-    sql += "c" + std::to_string(t.find_column(ix.columns[i].name) + 1);
+    sql += key_expression(t, t.find_column(ix.columns[i].name));
   }
   exec_sql(db_, sql + ")");
 }
@@ -409,7 +424,7 @@ void database::throw_duplicate(const table_info& t, const std::vector<value>& ro
     for (size_t i = 0; i < ix.columns.size(); ++i) {
       if (i) sql += " AND ";
       int c = t.find_column(ix.columns[i].name);
-      sql += "c" + std::to_string(c + 1) + " IS ?";
+      sql += key_expression(t, c) + " IS " + key_expression(t, c, "?");
       keys.push_back(&row[static_cast<size_t>(c)]);
     }
     statement_handle s(db_, sql);
@@ -676,8 +691,12 @@ std::unique_ptr<result_set> database::open_table(const table_info& t) {
       const int c = t.find_column(ix.columns[i].name);
       const type_id id = t.columns[static_cast<size_t>(c)].type.id;
       std::string col = "c" + std::to_string(c + 1);
-      if (id == type_id::decimal || id == type_id::numeric) col = "CAST(" + col + " AS REAL)";
-      if (is_character(id)) col += " COLLATE NOCASE";
+      if (id == type_id::decimal || id == type_id::numeric)
+        col = "CAST(" + col + " AS REAL)";
+      else if (ix.unique && !t.columns[static_cast<size_t>(c)].nullable)
+        col = key_expression(t, c);  // the unique index's own order
+      else if (is_character(id))
+        col += " COLLATE NOCASE";
       sql += col + (ix.columns[i].desc ? " DESC" : "");
     }
     sql += ", rowid";

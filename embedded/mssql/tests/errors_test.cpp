@@ -54,6 +54,16 @@ TEST_F(errors_test, ConstraintsAndIdentityRules) {
   EXPECT_EQ(error_of("SET IDENTITY_INSERT t OFF\nSET IDENTITY_INSERT t2 ON"), 0);
 }
 
+TEST_F(errors_test, UniqueKeysCompareAsTheDefaultCollationAndHoldOneNull) {
+  s_->run_script("CREATE TABLE k (a varchar(10) UNIQUE, b int NULL, c int NULL, UNIQUE (b, c))");
+  EXPECT_EQ(error_of("INSERT INTO k (a) VALUES ('abc'), ('ABC  ')"), 2627);
+  EXPECT_EQ(error_of("INSERT INTO k (a, b, c) VALUES ('x', 1, NULL), ('y', 1, NULL)"), 2627);
+  EXPECT_EQ(error_of("INSERT INTO k (a, b, c) VALUES ('x', 1, NULL), ('y', 1, 2)"), 0);
+  std::string msg;
+  EXPECT_EQ(error_of("INSERT INTO k (a) VALUES (NULL), (NULL)", &msg), 2627);
+  EXPECT_NE(msg.find("The duplicate key value is (<NULL>)."), std::string::npos) << msg;
+}
+
 TEST_F(errors_test, FailedStatementChangesNothing) {
   EXPECT_EQ(error_of("INSERT INTO t (name) VALUES ('ok'), (NULL)"), 515);
   EXPECT_EQ(one("SELECT count(*) FROM t"), "0");
