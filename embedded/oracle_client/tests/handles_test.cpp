@@ -321,3 +321,67 @@ TEST_F(edges, LargeLobStreamedInAndReadThroughACallback) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(edges, ParameterAttributesAndRowids) {
+  logon();
+  ASSERT_EQ(run("create table t (n nvarchar2(10), c char(3 char), f float, r rowid)"), OCI_SUCCESS);
+  OCIStmt* s = prepare("select n, c, f from t");
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  void* p = nullptr;
+  ASSERT_EQ(f_->OCIParamGet(s, OCI_HTYPE_STMT, err_, &p, 1), OCI_SUCCESS);
+  ub1 form = 0, used = 9;
+  ub2 chars = 0, size = 0;
+  f_->OCIAttrGet(p, OCI_HTYPE_DESCRIBE, &form, nullptr, OCI_ATTR_CHARSET_FORM, err_);
+  f_->OCIAttrGet(p, OCI_HTYPE_DESCRIBE, &chars, nullptr, OCI_ATTR_CHAR_SIZE, err_);
+  f_->OCIAttrGet(p, OCI_HTYPE_DESCRIBE, &size, nullptr, OCI_ATTR_DATA_SIZE, err_);
+  EXPECT_EQ(form, SQLCS_NCHAR);
+  EXPECT_EQ(chars, 10);
+  EXPECT_EQ(size, 20);
+  ASSERT_EQ(f_->OCIParamGet(s, OCI_HTYPE_STMT, err_, &p, 2), OCI_SUCCESS);
+  ub2 type = 0;
+  f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, err_);
+  f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &used, nullptr, OCI_ATTR_CHAR_USED, err_);
+  f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, err_);
+  EXPECT_EQ(type, SQLT_AFC);
+  EXPECT_EQ(used, 1);
+  EXPECT_EQ(size, 12);
+  ASSERT_EQ(f_->OCIParamGet(s, OCI_HTYPE_STMT, err_, &p, 3), OCI_SUCCESS);
+  sb2 precision = 0;
+  sb1 scale = 0;
+  f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, err_);
+  f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, err_);
+  EXPECT_EQ(precision, 126);
+  EXPECT_EQ(scale, -127);
+  EXPECT_EQ(f_->OCIAttrGet(p, OCI_DTYPE_PARAM, &type, nullptr, 9999, err_), OCI_ERROR);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+
+  // The ROWID of the row a DML statement touched, through a descriptor.
+  OCIStmt* ins = prepare("insert into t (n, c, f) values ('x', 'ab', 1.5)");
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, ins, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  ub4 count = 0;
+  f_->OCIAttrGet(ins, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, err_);
+  EXPECT_EQ(count, 1u);
+  OCIRowid* rid = nullptr;
+  f_->OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&rid), OCI_DTYPE_ROWID, 0, nullptr);
+  EXPECT_EQ(f_->OCIAttrGet(ins, OCI_HTYPE_STMT, rid, nullptr, OCI_ATTR_ROWID, err_), OCI_SUCCESS);
+  f_->OCIDescriptorFree(rid, OCI_DTYPE_ROWID);
+  f_->OCIHandleFree(ins, OCI_HTYPE_STMT);
+
+  // CHAR values come blank-padded; floats as doubles.
+  OCIStmt* q = prepare("select c, f from t");
+  char16_t c[8] = {};
+  double fl = 0;
+  ub2 clen = 0;
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(q, &d, err_, 1, c, sizeof c, SQLT_AFC, nullptr, &clen, nullptr, OCI_DEFAULT);
+  f_->OCIDefineByPos(q, &d, err_, 2, &fl, sizeof fl, SQLT_FLT, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, q, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(std::u16string(c, clen / 2), u"ab ");
+  EXPECT_DOUBLE_EQ(fl, 1.5);
+  f_->OCIHandleFree(q, OCI_HTYPE_STMT);
+}
+
+}  // namespace

@@ -60,3 +60,30 @@ TEST(tool, ReportsOracleErrorsAndFailsTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(tool, ScriptsFromStandardInputWithTriggers) {
+  tsl::testing::temp_dir dir;
+  run(dir.path(), "create-db orcl --port 1700");
+  run(dir.path(), "create-user orcl scott tiger");
+  tsl::testing::write_file(
+      dir.file("in.sql"),
+      "create table t (id number(11,0), name varchar2(10));\n"
+      "create sequence t_0 nocache;\n"
+      "create or replace trigger t__trigger before insert on t for each row\n"
+      "when (new.id is null)\nbegin\n  select t_0.nextval into :new.id from dual;\nend;\n/\n"
+      "insert into t (name) values ('auto');\n"
+      "insert into t (name) values ('second');\n"
+      "select id, name from t order by id;\n");
+  outcome o = run(dir.path(), "sql orcl scott/tiger < " + dir.file("in.sql"));
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_NE(o.out.find("Trigger created."), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find(" 1 auto\n 2 second\n"), std::string::npos) << o.out;
+  outcome list = run(dir.path(), "list-dbs");
+  EXPECT_NE(list.out.find("ORCL port 1700 release 19.3.0.0.0"), std::string::npos) << list.out;
+  EXPECT_EQ(run(dir.path(), "create-db orcl").status, 1);
+  EXPECT_EQ(run(dir.path(), "sql orcl scott").status, 2);
+}
+
+}  // namespace
