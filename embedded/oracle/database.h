@@ -14,8 +14,9 @@ struct release {
   std::string full;  // "19.3.0.0.0"
   // V$VERSION rows.
   std::vector<std::string> banner() const;
-  // Longest name in bytes: 30 before 12.2, 128 from it.
-  size_t max_name() const { return major > 12 || (major == 12 && minor >= 2) ? 128 : 30; }
+  // Longest name in bytes. Every release keeps the 30 of a database whose
+  // COMPATIBLE setting is below 12.2, which is what the destination expects.
+  size_t max_name() const { return 30; }
   bool before_8() const { return major < 8; }
   static release parse(const std::string& text);  // "current", "7.3", "11.2", "19"...
 };

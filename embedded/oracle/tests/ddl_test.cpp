@@ -29,6 +29,8 @@ TEST_F(ddl, RefusesBadNames) {
   EXPECT_EQ(error_of("create table t (a@ number)"), 911);
   EXPECT_EQ(error_of("create table \"\" (x number)"), 1741);
   EXPECT_EQ(error_of("create table \"ORDER\" (\"USER\" number)"), 0);
+  EXPECT_EQ(error_of("create table ABCDEFGHIJABCDEFGHIJABCDEFGHIJK (x number)"), 972);
+  EXPECT_EQ(error_of("create table ABCDEFGHIJABCDEFGHIJABCDEFGHIJ (x number)"), 0);
 }
 
 TEST_F(ddl, DuplicatesAndMissingObjects) {
