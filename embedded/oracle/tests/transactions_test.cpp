@@ -56,14 +56,18 @@ TEST_F(transactions, KilledWriterLeavesCommittedRowsOnly) {
   pid_t child = fork();
   if (child == 0) {
     // Commit 200 rows one by one, then leave 50 uncommitted and wait.
-    auto s = session::logon("ORCL", "scott", "tiger");
-    for (int i = 0; i < 250; ++i) {
-      stmt_ptr st = s->parse("insert into t values (" + std::to_string(i) + ", 'row')");
-      s->execute(*st, i < 200);
+    try {
+      auto s = session::logon("ORCL", "scott", "tiger");
+      for (int i = 0; i < 250; ++i) {
+        stmt_ptr st = s->parse("insert into t values (" + std::to_string(i) + ", 'row')");
+        s->execute(*st, i < 200);
+      }
+      char c = 'x';
+      if (write(ready[1], &c, 1) != 1) _exit(2);
+      pause();
+    } catch (const std::exception&) {
+      _exit(3);
     }
-    char c = 'x';
-    if (write(ready[1], &c, 1) != 1) _exit(2);
-    pause();
     _exit(0);
   }
   char c = 0;
@@ -77,6 +81,33 @@ TEST_F(transactions, KilledWriterLeavesCommittedRowsOnly) {
   EXPECT_EQ(one("select max(a) from t"), "199");
   exec("insert into t values (1000, 'after')", true);
   EXPECT_EQ(one("select count(*) from t"), "201");
+}
+
+TEST_F(transactions, TwoProcessesWriteOneTableTogether) {
+  exec("create table t (who number, n number)");
+  exec("alter table t add primary key (who, n)");
+  pid_t child = fork();
+  if (child == 0) {
+    // The child must never return into the test runner.
+    try {
+      auto s = session::logon("ORCL", "scott", "tiger");
+      for (int i = 0; i < 300; ++i) {
+        stmt_ptr st = s->parse("insert into t values (2, " + std::to_string(i) + ")");
+        s->execute(*st, true);
+      }
+      s->logoff();
+    } catch (const std::exception&) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  for (int i = 0; i < 300; ++i) exec("insert into t values (1, " + std::to_string(i) + ")", true);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(rows("select who, count(*) from t group by who order by who"),
+            (std::vector<std::string>{"1|300", "2|300"}));
 }
 
 TEST_F(transactions, SecondSessionSeesOnlyCommittedRows) {
