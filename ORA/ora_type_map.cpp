@@ -20,6 +20,12 @@ bool is_hex(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
+// Only a text that names a GUID is searched for one; the search copies it.
+bool may_hold_guid(const std::u16string& text) {
+  return text.size() >= 38 &&
+         (text.find(u"guid") != std::u16string::npos || text.find(u"GUID") != std::u16string::npos);
+}
+
 std::u16string quoted_doubling(const std::u16string& text, bool enclose) {
   std::u16string out;
   out.reserve(text.size() + 2);
@@ -125,7 +131,7 @@ std::u16string to_oracle_str(const std::u16string& text, VARTYPE vt) {
         return u"to_date('" + canon + u"', 'YYYY-MM-DD HH24:MI:SS')";
     }
   }
-  if (vt == VT_BSTR) {
+  if (vt == VT_BSTR && may_hold_guid(text)) {
     ole_guid_extractor guid(text);
     if (guid.has_guid()) {
       tk_trace(1, "BSTR IS AN GUID");
@@ -134,7 +140,8 @@ std::u16string to_oracle_str(const std::u16string& text, VARTYPE vt) {
   } else if (vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array) {
     tk_trace(1, "GOT BLOB");
     if (text.size() < 2) return u"''";
-    ole_guid_extractor guid(text);
+    ole_guid_extractor guid(may_hold_guid(text) ? std::u16string_view(text)
+                                                : std::u16string_view());
     if (guid.has_guid()) {
       tk_trace(1, "BLOB IS AN GUID");
       return u"'" + guid.bare_guid() + u"'";
