@@ -2,18 +2,18 @@
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_stmt.h"
-#include "ORA/ora_type_map.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_schema.h"
 
-ora_lob_insert::ora_lob_insert(const std::u16string& table, const udb_schema& fields) {
+ora_lob_insert::ora_lob_insert(const std::u16string& table, const udb_schema& fields,
+                               const std::vector<bool>& is_lob) {
   tk_trace(1, "ora_lob_insert::ctor");
   ora_engine& e = ora_engine::instance();
   for (size_t i = 0; i < fields.size(); ++i) {
     const t_ftd& f = fields[i];
-    if (!is_lob_column(f.vartype(), f.size())) continue;
+    if (!is_lob[i]) continue;
     tk_trace_w(1, u"GOT LD %s", f.name().c_str());
     lob_field lf{i, f.name(), f.vartype()};
     lobs_.push_back(lf);

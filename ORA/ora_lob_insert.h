@@ -13,7 +13,9 @@ class udb_record;
 
 class ora_lob_insert {
  public:
-  ora_lob_insert(const std::u16string& table, const udb_schema& fields);
+  // `is_lob` marks the CLOB and BLOB columns among `fields`.
+  ora_lob_insert(const std::u16string& table, const udb_schema& fields,
+                 const std::vector<bool>& is_lob);
   ~ora_lob_insert();
   ora_lob_insert(const ora_lob_insert&) = delete;
   ora_lob_insert& operator=(const ora_lob_insert&) = delete;

@@ -14,10 +14,12 @@ void ora_table::prepare_insert() {
   lob_column_.assign(schema().size(), false);
   bool any = false;
   for (size_t i = 0; i < schema().size(); ++i) {
-    lob_column_[i] = is_lob_column(schema()[i].vartype(), schema()[i].size());
+    // What the column is in Oracle decides, not what its type would become.
+    const ub2 code = results_.column(i).code();
+    lob_column_[i] = code == SQLT_CLOB || code == SQLT_BLOB;
     any = any || lob_column_[i];
   }
-  if (any) lobs_ = std::make_unique<ora_lob_insert>(name(), schema());
+  if (any) lobs_ = std::make_unique<ora_lob_insert>(name(), schema(), lob_column_);
 }
 
 void ora_table::append_record(udb_record& record) {
@@ -79,11 +81,14 @@ void ora_table::reset_not_null_flag(size_t position) {
   tk_trace(2, "ora_table::reset_not_null_flag(%d)", static_cast<int>(position));
   if (position >= schema().size()) throw tk_mail_assertion("ora_table", 84);
   t_ftd& field = schema()[position];
-  std::u16string sql = u"ALTER TABLE " + ora_quoted(name()) + u" MODIFY " +
-                       ora_quoted(field.name()) + u" " + get_native_type(field);
+  // The column keeps its own type: one derived from the type read back could
+  // differ from it (a wider NUMBER, or a CLOB for a long VARCHAR2).
+  std::u16string sql =
+      u"ALTER TABLE " + ora_quoted(name()) + u" MODIFY " + ora_quoted(field.name());
   std::u16string def = make_ora_def_val(&field);
   tk_trace_w(1, u"got def value: %s", def.c_str());
-  if (!def.empty() && !is_lob_column(field.vartype(), field.size())) sql += u" DEFAULT " + def;
+  const ub2 code = results_.column(position).code();
+  if (!def.empty() && code != SQLT_CLOB && code != SQLT_BLOB) sql += u" DEFAULT " + def;
   sql += u" NULL";
   tk_trace_w(3, u"Run SQL query: %s\n", sql.c_str());
   ora_execute(sql, OCI_COMMIT_ON_SUCCESS);

@@ -228,6 +228,24 @@ TEST_F(records, QueryTablesAndDefaultsReadBack) {
   EXPECT_EQ(ora_table::get_def_value(VT_DATE, u"sysdate").vartype(), VT_EMPTY);
 }
 
+TEST_F(records, NullableChangeKeepsTheColumnType) {
+  ora_execute(u"create table m (a varchar2(3000) default 'x' not null, b number(5,0) not null)",
+              OCI_DEFAULT);
+  ora_database& db = open();
+  auto t = db.get_table(u"M", 1);
+  udb_record r;
+  add(r, u"A", ole_variant());
+  add(r, u"B", ole_variant());
+  t->append_record(r);
+  EXPECT_EQ(column(u"select DATA_TYPE || ' ' || DATA_LENGTH || ' ' || NULLABLE from "
+                   u"USER_TAB_COLUMNS where table_name = 'M'"),
+            (std::vector<std::u16string>{u"VARCHAR2 3000 Y", u"NUMBER 22 Y"}));
+  EXPECT_EQ(
+      column(u"select TO_CHAR(DATA_PRECISION) from USER_TAB_COLUMNS where table_name = 'M' and "
+             u"COLUMN_NAME = 'B'"),
+      std::vector<std::u16string>{u"5"});
+}
+
 TEST(ora_date, DecodesOracleDates) {
   const uint8_t bytes[7] = {120, 110, 11, 24, 9, 57, 45};
   SYSTEMTIME st = ora_date::decode(bytes);
