@@ -82,6 +82,9 @@ struct select_stmt {
   std::vector<expr_ptr> group_by;
   expr_ptr having;
   std::vector<order_item> order_by;
+  // Further queries joined by UNION (all = UNION ALL); the ORDER BY above
+  // then sorts the whole result.
+  std::vector<std::pair<bool, std::shared_ptr<select_stmt>>> unions;
 };
 
 enum class fk_rule { no_action, cascade, set_null, set_default };

@@ -71,6 +71,7 @@ class parser {
   std::vector<token> t_;
   size_t p_ = 0;
   int depth_ = 0;
+  bool in_union_ = false;  // parsing a query after UNION
 
   const token& cur() const { return t_[p_]; }
   const token& peek(size_t k = 1) const { return t_[std::min(p_ + k, t_.size() - 1)]; }
@@ -583,6 +584,15 @@ class parser {
   }
 
  public:
+  // One query of a UNION: no ORDER BY of its own.
+  select_stmt select_core() {
+    const bool saved = in_union_;
+    in_union_ = true;
+    select_stmt s = select();
+    in_union_ = saved;
+    return s;
+  }
+
   select_stmt select() {
     depth_guard g(*this);
     need_kw("SELECT");
@@ -646,7 +656,14 @@ class parser {
       while (eat_op(","));
     }
     if (eat_kw("HAVING")) s.having = expression();
-    if (eat_kw("ORDER")) {
+    while (!in_union_ && is_kw("UNION")) {
+      ++p_;
+      bool all = eat_kw("ALL");
+      if (!is_kw("SELECT")) fail();
+      auto next = std::make_shared<select_stmt>(select_core());
+      s.unions.emplace_back(all, std::move(next));
+    }
+    if (!in_union_ && eat_kw("ORDER")) {
       need_kw("BY");
       do {
         order_item o;
@@ -926,6 +943,15 @@ class parser {
           return make(expr::kind::literal);
         }
         if (iequal(t.text, "CASE")) return case_expr();
+        if (iequal(t.text, "EXISTS")) {
+          ++p_;
+          need_op("(");
+          auto e = make(expr::kind::subquery);
+          e->op = "exists";
+          e->sub = std::make_shared<select_stmt>(select());
+          need_op(")");
+          return e;
+        }
         if (iequal(t.text, "CAST")) {
           ++p_;
           need_op("(");

@@ -136,7 +136,10 @@ std::string numeric_sql(const typed& t) {
 
 class compiler {
  public:
-  explicit compiler(const compile_context& ctx) : ctx_(ctx) {}
+  // Nested queries share the counter so that their aliases never shadow an
+  // outer query's (a correlated reference must reach the outer table).
+  explicit compiler(const compile_context& ctx, int* counter = nullptr)
+      : ctx_(ctx), counter_(counter ? counter : &own_counter_) {}
 
   compiled_select select(const select_stmt& s, const scope* parent) {
     scope sc;
@@ -205,6 +208,53 @@ class compiler {
       for (size_t i = 0; i < groups.size(); ++i) sql += (i ? ", " : "") + groups[i];
     }
     if (s.having) sql += " HAVING " + condition(*s.having, sc);
+    if (!s.unions.empty()) {
+      if (s.top) sql += " LIMIT " + std::to_string(*s.top);
+      // Each query stands in its own sub-select, so TOP and DISTINCT stay its own.
+      sql = "SELECT * FROM (" + sql + ")";
+      for (const auto& [all, next] : s.unions) {
+        compiled_select other = compiler(ctx_, counter_).select(*next, sc.parent);
+        if (other.columns.size() != items.size())
+          throw err::generic(205,
+                             "All queries combined using a UNION, INTERSECT or EXCEPT "
+                             "operator must have an equal number of expressions in their "
+                             "target lists.");
+        sql += std::string(all ? " UNION ALL " : " UNION ") + "SELECT * FROM (" + other.sql + ")";
+        for (size_t i = 0; i < items.size(); ++i) {
+          // The wider numeric type wins; texts become the longer text.
+          const sql_type& o = other.columns[i].type;
+          if (rank(o.id) > rank(items[i].type.id)) items[i].type = o;
+          if (is_character(o.id) && is_character(items[i].type.id) &&
+              (o.is_max() || (!items[i].type.is_max() && o.length > items[i].type.length)))
+            items[i].type.length = o.length;
+          items[i].nullable = items[i].nullable || other.columns[i].nullable;
+          out.columns[i].type = items[i].type;
+          out.columns[i].nullable = items[i].nullable;
+        }
+      }
+      if (!s.order_by.empty()) {
+        sql += " ORDER BY ";
+        for (size_t i = 0; i < s.order_by.size(); ++i) {
+          const expr& e = *s.order_by[i].e;
+          size_t pos = 0;
+          if (e.k == expr::kind::literal && e.lit.k == value::kind::integer && e.lit.i >= 1 &&
+              e.lit.i <= static_cast<int64_t>(items.size()))
+            pos = static_cast<size_t>(e.lit.i);
+          for (size_t k = 0; k < items.size() && !pos; ++k)
+            if (e.k == expr::kind::column && e.names.size() == 1 &&
+                iequals(items[k].name, e.names[0]))
+              pos = k + 1;
+          if (!pos)
+            throw err::generic(104,
+                               "ORDER BY items must appear in the select list if the statement "
+                               "contains a UNION, INTERSECT or EXCEPT operator.");
+          sql += (i ? ", " : "") + order_key("k" + std::to_string(pos), items[pos - 1]) +
+                 (s.order_by[i].desc ? " DESC" : "");
+        }
+      }
+      out.sql = sql;
+      return out;
+    }
     if (!s.order_by.empty()) {
       sql += " ORDER BY ";
       for (size_t i = 0; i < s.order_by.size(); ++i) {
@@ -264,7 +314,8 @@ class compiler {
 
  private:
   const compile_context& ctx_;
-  int alias_counter_ = 0;
+  int own_counter_ = 0;
+  int* counter_;
 
   static std::string order_key(const std::string& sql, const typed& t) {
     if (is_character(t.type.id)) return sql + " COLLATE NOCASE";
@@ -304,10 +355,10 @@ class compiler {
 
   std::string single(const table_ref& r, scope& sc) {
     source src;
-    src.sql_alias = "s" + std::to_string(++alias_counter_);
+    src.sql_alias = "s" + std::to_string(++*counter_);
     std::string sql;
     if (r.derived) {
-      compiled_select inner = compiler(ctx_).select(*r.derived, sc.parent);
+      compiled_select inner = compiler(ctx_, counter_).select(*r.derived, sc.parent);
       for (size_t i = 0; i < inner.columns.size(); ++i) {
         if (inner.columns[i].name.empty())
           throw err::generic(8155, "No column name was specified for column " +
@@ -541,7 +592,7 @@ class compiler {
         merge(t, a);
         std::string list;
         if (e.args.size() == 2 && e.args[1]->k == expr::kind::subquery) {
-          compiled_select inner = compiler(ctx_).select(*e.args[1]->sub, &sc);
+          compiled_select inner = compiler(ctx_, counter_).select(*e.args[1]->sub, &sc);
           if (inner.columns.size() != 1)
             throw err::generic(116,
                                "Only one expression can be specified in the select list when "
@@ -624,7 +675,13 @@ class compiler {
       case expr::kind::func:
         return function(e, sc);
       case expr::kind::subquery: {
-        compiled_select inner = compiler(ctx_).select(*e.sub, &sc);
+        compiled_select inner = compiler(ctx_, counter_).select(*e.sub, &sc);
+        if (e.op == "exists") {
+          typed t;
+          t.sql = "(EXISTS (" + inner.sql + "))";
+          t.type = make(type_id::bit);
+          return t;
+        }
         if (inner.columns.size() != 1)
           throw err::generic(116,
                              "Only one expression can be specified in the select list when "

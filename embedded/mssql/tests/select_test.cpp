@@ -77,6 +77,27 @@ TEST_F(select_test, ResultColumnsCarryTypes) {
   EXPECT_EQ(c[3].type.id, type_id::int_);
 }
 
+TEST_F(select_test, UnionsAndExists) {
+  auto r = rows("SELECT name FROM items WHERE id < 3 UNION SELECT label FROM kinds ORDER BY 1");
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0][0], "Alpha");
+  EXPECT_EQ(r[1][0], "Apple");
+  EXPECT_EQ(
+      one("SELECT count(*) FROM (SELECT kind FROM items UNION ALL SELECT code FROM kinds) AS q"),
+      "6");
+  EXPECT_EQ(one("SELECT count(*) FROM (SELECT kind FROM items UNION SELECT code FROM kinds) AS q"),
+            "3");
+  EXPECT_EQ(error_of("SELECT id, name FROM items UNION SELECT code FROM kinds"), 205);
+  EXPECT_EQ(error_of("SELECT id FROM items UNION SELECT 1 ORDER BY name"), 104);
+  EXPECT_EQ(
+      one("SELECT count(*) FROM kinds k WHERE EXISTS (SELECT 1 FROM items i WHERE i.kind = k.code "
+          "AND i.price > 10)"),
+      "1");
+  EXPECT_EQ(one("SELECT count(*) FROM kinds k WHERE NOT EXISTS (SELECT * FROM items i WHERE i.kind "
+                "= k.code)"),
+            "0");
+}
+
 TEST_F(select_test, ExpressionsAndFunctions) {
   EXPECT_EQ(one("SELECT upper(name) FROM items WHERE id = 1"), "APPLE");
   EXPECT_EQ(one("SELECT len('abc  ')"), "3");
