@@ -134,10 +134,38 @@ void session::check_foreign_keys(table_info& t, const std::vector<value>& values
   }
 }
 
+void session::check_partial_keys(table_info& t, const std::vector<value>& values, int64_t own_row) {
+  // SQLite lets rows with a NULL anywhere in a unique key pass; Oracle
+  // compares the other columns of such a key and lets only all-NULL keys pass.
+  for (const index_info& ix : t.indexes) {
+    if (!ix.unique || ix.columns.size() < 2) continue;
+    size_t nulls = 0;
+    for (int c : ix.columns) nulls += values[static_cast<size_t>(c)].is_null() ? 1 : 0;
+    if (nulls == 0 || nulls == ix.columns.size()) continue;
+    std::string sql = "SELECT 1 FROM " + t.storage() + " WHERE rowid <> ?";
+    for (int c : ix.columns) {
+      std::string col = "c" + std::to_string(t.columns[static_cast<size_t>(c)].id);
+      sql += " AND " + col + (values[static_cast<size_t>(c)].is_null() ? " IS NULL" : " = ?");
+    }
+    sqlite_stmt q(db_.get(), sql + " LIMIT 1");
+    q.bind(1, own_row);
+    int k = 2;
+    for (int c : ix.columns)
+      if (!values[static_cast<size_t>(c)].is_null())
+        bind_stored(q, k++, values[static_cast<size_t>(c)]);
+    if (!q.step()) continue;
+    for (const constraint_info& key : t.constraints)
+      if ((key.type == 'P' || key.type == 'U') && key.index_name == ix.name)
+        throw make_error(1, {t.owner, key.name});
+    throw make_error(1, {t.owner, ix.name});
+  }
+}
+
 void session::insert_row(table_info& t, std::vector<value>& values, exec_result& r) {
   if (!t.triggers.empty()) fire_before_triggers(t, "INSERT", values);
   check_row(t, values);
   if (t.has_foreign_keys) check_foreign_keys(t, values);
+  check_partial_keys(t, values, 0);
   sqlite_stmt& s = *t.insert;
   for (size_t i = 0; i < values.size(); ++i) bind_stored(s, static_cast<int>(i) + 1, values[i]);
   int rc = s.try_step();
@@ -310,6 +338,7 @@ exec_result session::run_update(update_stmt& s) {
       rows[k][c] = v;
     }
     if (t.has_foreign_keys) check_foreign_keys(t, rows[k]);
+    check_partial_keys(t, rows[k], ids[k]);
     u.bind(static_cast<int>(targets.size()) + 1, ids[k]);
     int rc = u.try_step();
     if (rc != SQLITE_DONE) {

@@ -88,6 +88,7 @@ class session {
   void fire_before_triggers(table_info& t, const std::string& event, std::vector<value>& values);
   void check_row(table_info& t, std::vector<value>& values);
   void check_foreign_keys(table_info& t, const std::vector<value>& values);
+  void check_partial_keys(table_info& t, const std::vector<value>& values, int64_t own_row);
   table_info& table_for_dml(const std::string& name);
   [[noreturn]] void raise_unique(table_info& t, const std::string& message);
 

@@ -20,6 +20,19 @@ TEST_F(constraints, PrimaryAndUniqueKeysRefuseDuplicates) {
   EXPECT_EQ(one("select count(*) from t"), "3");
 }
 
+TEST_F(constraints, KeysOverSeveralColumnsCompareTheirNonNullParts) {
+  exec("create table k (a number, b number, c number)");
+  exec("alter table k add constraint uk unique (a, b)");
+  exec("insert into k values (1, null, 1)");
+  EXPECT_EQ(error_of("insert into k values (1, null, 2)"), 1);
+  EXPECT_EQ(last_message_, "ORA-00001: unique constraint (SCOTT.UK) violated");
+  exec("insert into k values (null, null, 3)");
+  exec("insert into k values (null, null, 4)");
+  exec("insert into k values (2, null, 5)");
+  EXPECT_EQ(error_of("update k set a = 1 where c = 5"), 1);
+  exec("update k set c = 6 where c = 1");  // the row does not collide with itself
+}
+
 TEST_F(constraints, KeyAndIndexErrors) {
   exec("create table t (a number, b number, c clob)");
   exec("alter table t add constraint pk primary key (a)");
