@@ -26,6 +26,9 @@ class udb_indexes {
   bool is_acceptable_name(const std::u16string& name) const;
   // The first index of this name; a missing name is an internal error.
   const udb_index& get_index(const std::u16string& name) const;
+  udb_index& get_index(const std::u16string& name) {
+    return const_cast<udb_index&>(static_cast<const udb_indexes&>(*this).get_index(name));
+  }
   // True when a column (compared exactly) belongs to an index, or to the
   // primary key only when `primary_only` is set.
   bool is_idx_field(const std::u16string& name, bool primary_only) const;

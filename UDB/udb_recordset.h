@@ -39,12 +39,15 @@ class udb_recordset {
   void clean_indexes();
 
   const std::u16string& name() const { return name_; }
+  // An engine that finds the table under another name than asked for.
+  void set_name(std::u16string name) { name_ = std::move(name); }
   const std::u16string& query() const { return query_; }
   int32_t record_count() const { return record_count_; }
   void set_record_count(int32_t count) { record_count_ = count; }
   const udb_schema& schema() const { return schema_; }
   udb_schema& schema() { return schema_; }
   const udb_indexes& indexes() const { return indexes_; }
+  udb_indexes& indexes() { return indexes_; }
 
  private:
   std::u16string name_;

@@ -21,6 +21,12 @@ class udb_relationship {
   const std::vector<std::u16string>& fields() const { return fields_; }
   const std::vector<std::u16string>& referenced_fields() const { return referenced_fields_; }
 
+  // One more column pair of a key that spans several columns.
+  void add_fields(std::u16string field, std::u16string referenced_field) {
+    fields_.push_back(std::move(field));
+    referenced_fields_.push_back(std::move(referenced_field));
+  }
+
  private:
   std::u16string name_;
   std::u16string second_name_;

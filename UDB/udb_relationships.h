@@ -22,6 +22,10 @@ class udb_relationships {
   bool is_acceptable_name(const std::u16string& name) const;
   // The first foreign key of this name; a missing name is an internal error.
   const udb_relationship& get_index(const std::u16string& name) const;
+  udb_relationship& get_index(const std::u16string& name) {
+    return const_cast<udb_relationship&>(
+        static_cast<const udb_relationships&>(*this).get_index(name));
+  }
 
  private:
   const udb_relationship* find(const std::u16string& name) const;
