@@ -51,7 +51,8 @@ std::u16string udb_validator::get_safe_name(const std::u16string& source) const 
   for (char16_t& c : name)
     if (std::find(illegal_.begin(), illegal_.end(), c) != illegal_.end()) c = u'_';
   if (is_acceptable(name) && !is_duplicated(name)) return name;
-  if (max_length_ != 0 && name.size() > max_length_ - 5) name.resize(max_length_ - 6);
+  // Room for the five-digit suffix.
+  if (max_length_ > 6 && name.size() > max_length_ - 5) name.resize(max_length_ - 6);
   for (int i = 0; i < 100000; ++i) {
     std::u16string candidate = tsl::text::format(u"%s%05d", name.c_str(), i);
     if (is_acceptable(candidate) && !is_duplicated(candidate)) return candidate;
