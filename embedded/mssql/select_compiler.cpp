@@ -10,8 +10,9 @@ namespace tsl::mssql {
 namespace {
 
 struct source {
-  std::string alias;  // what qualifies its columns
-  std::string table;  // table name when a base table
+  std::string alias;         // what qualifies its columns
+  std::string prefix = "k";  // its columns are <sql_alias>.<prefix><n>
+  std::string table;         // table name when a base table
   std::string schema;
   std::string sql_alias;
   std::vector<result_column> cols;
@@ -159,7 +160,7 @@ class compiler {
           any = true;
           for (size_t c = 0; c < src.cols.size(); ++c) {
             typed t;
-            t.sql = src.sql_alias + ".k" + std::to_string(c + 1);
+            t.sql = src.sql_alias + "." + src.prefix + std::to_string(c + 1);
             t.type = src.cols[c].type;
             t.nullable = src.cols[c].nullable;
             t.name = src.cols[c].name;
@@ -198,7 +199,7 @@ class compiler {
     if (s.distinct) sql += "DISTINCT ";
     for (size_t i = 0; i < items.size(); ++i) {
       if (i) sql += ", ";
-      sql += items[i].sql + " AS k" + std::to_string(i + 1);
+      sql += items[i].sql + " AS r" + std::to_string(i + 1);
       out.columns.push_back(result_column{items[i].name, items[i].type, items[i].nullable});
     }
     if (!from.empty()) sql += " FROM " + from;
@@ -248,7 +249,7 @@ class compiler {
             throw err::generic(104,
                                "ORDER BY items must appear in the select list if the statement "
                                "contains a UNION, INTERSECT or EXCEPT operator.");
-          sql += (i ? ", " : "") + order_key("k" + std::to_string(pos), items[pos - 1]) +
+          sql += (i ? ", " : "") + order_key("r" + std::to_string(pos), items[pos - 1]) +
                  (s.order_by[i].desc ? " DESC" : "");
         }
       }
@@ -267,11 +268,11 @@ class compiler {
                                "The ORDER BY position number " + std::to_string(e.lit.i) +
                                    " is out of range of the number of items in the select list.",
                                15);
-          key = order_key("k" + std::to_string(e.lit.i), items[static_cast<size_t>(e.lit.i - 1)]);
+          key = order_key("r" + std::to_string(e.lit.i), items[static_cast<size_t>(e.lit.i - 1)]);
         } else if (e.k == expr::kind::column && e.names.size() == 1) {
           for (size_t k = 0; k < items.size() && key.empty(); ++k)
             if (iequals(items[k].name, e.names[0]) && !s.items.empty())
-              key = order_key("k" + std::to_string(k + 1), items[k]);
+              key = order_key("r" + std::to_string(k + 1), items[k]);
         }
         if (key.empty()) {
           typed t = compile(e, sc);
@@ -370,6 +371,7 @@ class compiler {
       }
       src.cols = inner.columns;
       src.alias = r.alias;
+      src.prefix = "r";
       sql = "(" + inner.sql + ") AS " + src.sql_alias;
     } else {
       database* owner = nullptr;
@@ -423,7 +425,7 @@ class compiler {
       }
       if (found) {
         typed t;
-        t.sql = found->sql_alias + ".k" + std::to_string(index + 1);
+        t.sql = found->sql_alias + "." + found->prefix + std::to_string(index + 1);
         t.type = found->cols[index].type;
         t.nullable = found->cols[index].nullable;
         t.name = found->cols[index].name;
@@ -666,6 +668,9 @@ class compiler {
         else if (id == type_id::float_ || id == type_id::real || id == type_id::decimal ||
                  id == type_id::numeric || id == type_id::money || id == type_id::smallmoney)
           t.sql = "CAST(" + numeric_sql(a) + " AS REAL)";
+        else if (is_character(id) &&
+                 (a.type.id == type_id::money || a.type.id == type_id::smallmoney))
+          t.sql = "printf('%.2f', " + a.sql + " / 10000.0)";  // money converts with two decimals
         else if (is_character(id) && storage_of(a.type.id) != storage_class::text)
           t.sql = "CAST(" + a.sql + " AS TEXT)";
         else

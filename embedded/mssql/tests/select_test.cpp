@@ -60,6 +60,16 @@ TEST_F(select_test, JoinsGroupingOrderingAndTop) {
       "SELECT k.code, i.id FROM kinds k LEFT JOIN items i ON i.kind = k.code AND i.price > 10");
   EXPECT_EQ(l.size(), 2u);
   EXPECT_EQ(one("SELECT COUNT(*) FROM (SELECT id, name FROM items WHERE id > 1) as query"), "3");
+  // Output names that match a source column's storage name stay unambiguous.
+  auto t = rows(
+      "SELECT i.kind, count(k.code) AS n, sum(i.price) AS total FROM items i LEFT JOIN kinds k "
+      "ON k.code = i.kind LEFT JOIN kinds k2 ON k2.code = k.code GROUP BY i.kind ORDER BY total "
+      "DESC");
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_EQ(t[0][0], "A  ");
+  auto d = rows("SELECT q.n, q.x FROM (SELECT id AS n, name AS x FROM items) AS q WHERE q.n = 2");
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_EQ(d[0][1], "plum");
 }
 
 TEST_F(select_test, ResultColumnsCarryTypes) {

@@ -57,6 +57,13 @@ TEST_F(values_test, TextFormsOfEveryFamily) {
                                             "255", "-9223372036854775808"}));
 }
 
+TEST_F(values_test, MoneyConvertsToTextWithTwoDecimals) {
+  s_->execute("CREATE TABLE m (v money)");
+  s_->execute("INSERT INTO m VALUES (25000.5)");
+  EXPECT_EQ(one("SELECT CONVERT(nvarchar(20), v) FROM m"), "25000.50");
+  EXPECT_EQ(one("SELECT CAST(v AS int) FROM m"), "25000");
+}
+
 TEST_F(values_test, FloatUsesFifteenDigitsAndExponentForms) {
   s_->execute("CREATE TABLE f (x float)");
   s_->execute("INSERT INTO f VALUES (1e15), (1.234e16), (5.6789e-12), (999999999999999)");
