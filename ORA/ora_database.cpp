@@ -38,6 +38,22 @@ std::u16string plus_one(const std::u16string& digits) {
 
 }  // namespace
 
+std::unique_ptr<ora_database> ora_open_db(const std::u16string& database,
+                                          const std::u16string& user,
+                                          const std::u16string& password) {
+  ora_engine& e = ora_engine::instance();
+  e.logon(database, user, password);
+  return std::make_unique<ora_database>(e.database());
+}
+
+std::unique_ptr<ora_database> ora_open_db(const std::u16string& host, const std::u16string& user,
+                                          const std::u16string& password,
+                                          const std::u16string& port) {
+  ora_engine& e = ora_engine::instance();
+  e.logon(host, user, password, port);
+  return std::make_unique<ora_database>(e.database());
+}
+
 ora_database::ora_database(const std::u16string& name, bool upper_case)
     : udb_database(name, 1, true), upper_case_(upper_case) {
   tk_trace_w(2, u"ora_database::ctor(%s)", name.c_str());

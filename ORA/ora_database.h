@@ -12,6 +12,17 @@
 #include "UDB/udb_database.h"
 #include "platform/oci/oci_types.h"
 
+// Logs the engine on (by service name or descriptor, or by host and port)
+// and returns the destination database of that connection, owned by the
+// caller.
+class ora_database;
+std::unique_ptr<ora_database> ora_open_db(const std::u16string& database,
+                                          const std::u16string& user,
+                                          const std::u16string& password);
+std::unique_ptr<ora_database> ora_open_db(const std::u16string& host, const std::u16string& user,
+                                          const std::u16string& password,
+                                          const std::u16string& port);
+
 class ora_database : public udb_database {
  public:
   // Reads the table list of the logged-on schema.

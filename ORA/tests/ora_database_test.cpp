@@ -26,6 +26,16 @@ TEST_F(tables, ListsTheSchemaExactly) {
   EXPECT_THROW(db.test_query(u"select b from plain"), ora_exception);
 }
 
+TEST_F(tables, OpenedByServiceNameOrHostAndPort) {
+  ora_execute(u"create table t (a number)", OCI_DEFAULT);
+  auto by_name = ora_open_db(u"ORCL", u"scott", u"tiger");
+  EXPECT_EQ(by_name->name(), u"ORCL");
+  EXPECT_TRUE(by_name->is_table_exist(u"T"));
+  auto direct = ora_open_db(u"127.0.0.1", u"scott", u"tiger", u"1521");
+  EXPECT_EQ(direct->name(), ora_engine::make_descriptor(u"127.0.0.1", u"1521"));
+  EXPECT_TRUE(direct->is_table_exist(u"T"));
+}
+
 TEST_F(tables, OldServersListEveryTable) {
   tsl::eora::create_database("OLD", 1522, "7.3");
   tsl::eora::create_user("OLD", "scott", "tiger");
