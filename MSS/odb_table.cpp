@@ -1,5 +1,7 @@
 #include "MSS/odb_table.h"
 
+#include <algorithm>
+
 #include "MSS/mss_split_tab_name.h"
 #include "MSS/odb_command.h"
 #include "MSS/odb_exception.h"
@@ -136,7 +138,11 @@ void odb_table::init_indexes(const std::u16string& table, const std::u16string& 
       const udb_record& r = *fk.get_item();
       std::u16string fk_name = text_at(r, 17);
       if (!relationships_->is_acceptable_name(fk_name)) {
-        relationships_->get_index(fk_name).add_fields(text_at(r, 10), text_at(r, 4));
+        udb_relationship& known = relationships_->get_index(fk_name);
+        std::u16string field = text_at(r, 10);
+        // The same table opened twice must not list its key's columns twice.
+        if (std::find(known.fields().begin(), known.fields().end(), field) == known.fields().end())
+          known.add_fields(std::move(field), text_at(r, 4));
       } else {
         tk_trace_w(2, u"GOT FOREIGN KEY: %s", fk_name.c_str());
         relationships_->add(udb_relationship(fk_name, text_at(r, 16), text_at(r, 9), text_at(r, 3),
