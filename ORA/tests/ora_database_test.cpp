@@ -139,7 +139,8 @@ TEST_F(tables, InsufficientPrivilegesForSequences) {
 }
 
 TEST_F(tables, KeysAndIndexes) {
-  ora_execute(u"create table other (a number)", OCI_DEFAULT);
+  ora_execute(u"create table other (a number, b number, constraint \"PK_Other\" primary key (b))",
+              OCI_DEFAULT);
   ora_execute(u"create index \"IX_Taken\" on other (a)", OCI_DEFAULT);
   ora_database& db = open();
   udb_schema fields;
@@ -155,16 +156,19 @@ TEST_F(tables, KeysAndIndexes) {
   ix.add(udb_index(u"IX_Taken", false, false, {u"C"}));          // a schema name: renamed
   ix.add(udb_index(u"IX_C2", false, false, {u"C"}));             // 1408: passed over
   ix.add(udb_index(u"UQ_B2", true, false, {u"B"}));              // 2261: passed over
+  ix.add(udb_index(u"PK_Other", false, false, {u"A"}));          // a schema key name: renamed
   auto t = db.create_table(u"Keys", fields, ix);
   EXPECT_EQ(column(u"select CONSTRAINT_NAME from USER_CONSTRAINTS where TABLE_NAME = 'Keys' and "
                    u"CONSTRAINT_TYPE in ('P', 'U') order by CONSTRAINT_NAME"),
             (std::vector<std::u16string>{u"PRIMARY00000", u"UQ_B"}));
-  EXPECT_EQ(column(u"select INDEX_NAME from USER_INDEXES where TABLE_NAME = 'Keys' and "
-                   u"GENERATED = 'N' order by INDEX_NAME"),
-            (std::vector<std::u16string>{u"IX_Taken00000", u"PRIMARY00000", u"UQ_B"}));
+  EXPECT_EQ(
+      column(u"select INDEX_NAME from USER_INDEXES where TABLE_NAME = 'Keys' and "
+             u"GENERATED = 'N' order by INDEX_NAME"),
+      (std::vector<std::u16string>{u"IX_Taken00000", u"PK_Other00000", u"PRIMARY00000", u"UQ_B"}));
   // Names given in the run stay taken for later tables.
   EXPECT_FALSE(indexes_->is_acceptable(u"UQ_B"));
   EXPECT_FALSE(indexes_->is_acceptable(u"IX_Taken00000"));
+  EXPECT_FALSE(indexes_->is_acceptable(u"pk_other"));
   // Read back with its keys.
   auto back = db.get_table(u"Keys", 1);
   ASSERT_GE(back->indexes().size(), 2u);
