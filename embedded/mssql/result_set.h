@@ -15,6 +15,8 @@ struct result_column {
   std::string name;
   sql_type type;
   bool nullable = true;
+  bool null_literal = false;  // a bare NULL: takes any type in a UNION
+  bool recast = false;        // computed text that still needs its type's stored form
 };
 
 class result_set {

@@ -30,6 +30,7 @@ struct typed {
   bool aggregate = false;    // holds an aggregate
   std::string loose_column;  // a column used outside any aggregate
   std::string loose_sql;     // and its SQL
+  bool recast = false;       // text that must still be brought to the type's stored form
   bool literal = false;
   value lit;
   bool unicode = false;
@@ -200,7 +201,10 @@ class compiler {
     for (size_t i = 0; i < items.size(); ++i) {
       if (i) sql += ", ";
       sql += items[i].sql + " AS r" + std::to_string(i + 1);
-      out.columns.push_back(result_column{items[i].name, items[i].type, items[i].nullable});
+      result_column col{items[i].name, items[i].type, items[i].nullable};
+      col.null_literal = items[i].literal && items[i].lit.is_null();
+      col.recast = items[i].recast;
+      out.columns.push_back(col);
     }
     if (!from.empty()) sql += " FROM " + from;
     if (s.where) sql += " WHERE " + condition(*s.where, sc);
@@ -222,9 +226,21 @@ class compiler {
                              "target lists.");
         sql += std::string(all ? " UNION ALL " : " UNION ") + "SELECT * FROM (" + other.sql + ")";
         for (size_t i = 0; i < items.size(); ++i) {
-          // The wider numeric type wins; texts become the longer text.
+          // The wider numeric type wins; texts become the longer text; a bare
+          // NULL takes the other side's type.
           const sql_type& o = other.columns[i].type;
-          if (rank(o.id) > rank(items[i].type.id)) items[i].type = o;
+          if (other.columns[i].null_literal) {
+            items[i].nullable = true;
+            out.columns[i].nullable = true;
+            continue;
+          }
+          if (out.columns[i].null_literal) {
+            items[i].type = o;
+            items[i].literal = false;
+            out.columns[i].null_literal = false;
+          } else if (rank(o.id) > rank(items[i].type.id)) {
+            items[i].type = o;
+          }
           if (is_character(o.id) && is_character(items[i].type.id) &&
               (o.is_max() || (!items[i].type.is_max() && o.length > items[i].type.length)))
             items[i].type.length = o.length;
@@ -663,6 +679,7 @@ class compiler {
           return t;
         }
         const type_id id = e.type.id;
+        if (is_date(id) || id == type_id::uniqueidentifier) t.recast = true;
         if (is_integer(id))
           t.sql = "CAST(" + numeric_sql(a) + " AS INTEGER)";
         else if (id == type_id::float_ || id == type_id::real || id == type_id::decimal ||
@@ -675,6 +692,9 @@ class compiler {
           t.sql = "CAST(" + a.sql + " AS TEXT)";
         else
           t.sql = a.sql;
+        // An explicit conversion to a shorter text cuts it.
+        if (is_character(id) && t.type.length > 0)
+          t.sql = "substr(" + t.sql + ", 1, " + std::to_string(t.type.length) + ")";
         return t;
       }
       case expr::kind::func:

@@ -65,6 +65,7 @@ bool storage_result::next(std::vector<value>& row) {
                    static_cast<size_t>(sqlite3_column_bytes(stmt_, c)));
         break;
     }
+    if (columns_[i].recast && v.k == value::kind::text) v = convert_to(v, t);
     // Computed values may come in another storage class than the type keeps.
     if (v.k != value::kind::null) {
       storage_class want = storage_of(t.id);

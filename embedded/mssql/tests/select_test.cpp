@@ -98,6 +98,11 @@ TEST_F(select_test, UnionsAndExists) {
   EXPECT_EQ(one("SELECT count(*) FROM (SELECT kind FROM items UNION SELECT code FROM kinds) AS q"),
             "3");
   EXPECT_EQ(error_of("SELECT id, name FROM items UNION SELECT code FROM kinds"), 205);
+  auto n = rows(
+      "SELECT name, NULL FROM items WHERE id = 1 UNION ALL SELECT NULL, label FROM kinds "
+      "WHERE code = 'A'");
+  ASSERT_EQ(n.size(), 2u);
+  EXPECT_EQ(n[1], (std::vector<std::string>{"<null>", "Alpha"}));
   EXPECT_EQ(error_of("SELECT id FROM items UNION SELECT 1 ORDER BY name"), 104);
   EXPECT_EQ(
       one("SELECT count(*) FROM kinds k WHERE EXISTS (SELECT 1 FROM items i WHERE i.kind = k.code "
@@ -118,6 +123,8 @@ TEST_F(select_test, ExpressionsAndFunctions) {
             "cheap");
   EXPECT_EQ(one("SELECT CAST(price AS int) FROM items WHERE id = 3"), "10");
   EXPECT_EQ(one("SELECT year(made) FROM items WHERE id = 3"), "2020");
+  EXPECT_EQ(one("SELECT CAST(made AS date) FROM items WHERE id = 1"), "2020-01-01");
+  EXPECT_EQ(one("SELECT CONVERT(varchar(10), made, 120) FROM items WHERE id = 1"), "2020-01-01");
   EXPECT_EQ(one("SELECT replicate(name, 2) FROM items WHERE id = 2"), "plumplum");
   EXPECT_EQ(one("SELECT avg(price) FROM items"), "7.500000");
   EXPECT_EQ(one("SELECT count(DISTINCT kind) FROM items"), "3");
