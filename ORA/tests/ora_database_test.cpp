@@ -100,6 +100,9 @@ TEST_F(tables, IdentityColumnGetsASequenceAndAWorkingTrigger) {
   // The mixed-case names work in the trigger.
   ora_execute(u"insert into \"Orders\" (\"Name\") values ('a')", OCI_DEFAULT);
   EXPECT_EQ(column(u"select \"Id\" from \"Orders\""), std::vector<std::u16string>{u"1"});
+  // A trigger that does not compile is only traced.
+  EXPECT_NO_THROW(db.create_identity_trigger(u"Orders", u"Id", u"No_Such_Sequence"));
+  EXPECT_EQ(ora_error(u"insert into \"Orders\" (\"Name\") values ('b')"), 4098);
 }
 
 TEST_F(tables, SequenceContinuesAboveCopiedIdentityValues) {
