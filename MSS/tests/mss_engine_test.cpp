@@ -8,6 +8,7 @@
 #include "MSS/odb_exception.h"
 #include "MSS/tests/mss_fixture.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_trace_log.h"
 
 namespace mss_testing {
 namespace {
@@ -64,6 +65,24 @@ TEST_F(mss_engine_test, password_with_a_semicolon_arrives_as_given) {
     GTEST_SKIP() << "the provider does not read quoted connection-string values: " << e.what();
   }
   EXPECT_TRUE(engine_->is_connected());
+}
+
+TEST_F(mss_engine_test, passwords_stay_out_of_the_trace) {
+  tsl::mssql::server::open(dir_)->add_login("carol", "Sesame-42", "master");
+  const std::string file = tmp_.file("trace.log");
+  {
+    tk_trace_log log(file.c_str(), true, 1, false);
+    engine_->connect(host(), u"carol", u"Sesame-42");
+    db_ = engine_->open_db(u"src", 1);
+    std::vector<std::u16string> names;
+    engine_->get_contents(names);
+    EXPECT_TRUE(engine_->is_db_exist(u"src"));
+    EXPECT_THROW(engine_->connect(host(), u"carol", u"Sesame-43"), odb_exception);
+  }
+  const std::string text = tsl::testing::read_file(file);
+  EXPECT_NE(text.find("mss_engine::open_db"), std::string::npos);
+  EXPECT_NE(text.find("carol"), std::string::npos);
+  EXPECT_EQ(text.find("Sesame"), std::string::npos);
 }
 
 TEST_F(mss_engine_test, connect_stores_settings_only_when_it_succeeds) {

@@ -302,6 +302,21 @@ TEST_F(odb_recordset_test, long_values_arrive_whole) {
   EXPECT_EQ(t->get_item()->get_field(u"img").vartype(), VT_EMPTY);
 }
 
+TEST_F(odb_recordset_test, a_variant_longer_than_its_slot_arrives_whole) {
+  open();
+  run("USE src\nGO\nCREATE TABLE vars (k int PRIMARY KEY, v sql_variant)\n"
+      "INSERT INTO vars VALUES (1, 'a text of some forty characters, or more'), (2, 42), "
+      "(3, NULL)\n");
+  auto t = table(u"[dbo].[vars]");
+  EXPECT_EQ(t->schema().get_field(u"v").vartype(), VT_BSTR);
+  t->reset();
+  EXPECT_EQ(text(*t->get_item(), u"v"), u"a text of some forty characters, or more");
+  t->next();
+  EXPECT_EQ(text(*t->get_item(), u"v"), u"42");
+  t->next();
+  EXPECT_EQ(t->get_item()->get_field(u"v").vartype(), VT_EMPTY);
+}
+
 DBCOLUMNINFO column(const char16_t* name, DBTYPE type, DBLENGTH size) {
   DBCOLUMNINFO c{};
   c.pwszName = const_cast<char16_t*>(name);
