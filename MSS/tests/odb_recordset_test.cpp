@@ -273,7 +273,8 @@ TEST_F(odb_recordset_test, plain_results_end_when_a_batch_is_empty) {
   int n = 0;
   for (; !rs->is_eof(); rs->next()) ++n;
   EXPECT_EQ(n, 5);
-  EXPECT_THROW(rs->append_record(*static_cast<udb_record*>(nullptr)), tk_mail_assertion);
+  udb_record none;
+  EXPECT_THROW(rs->append_record(none), tk_mail_assertion);
 }
 
 TEST_F(odb_recordset_test, long_values_arrive_whole) {
