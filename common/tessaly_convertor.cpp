@@ -1,0 +1,265 @@
+#include "common/tessaly_convertor.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "MSS/mss_database.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_in_validator.h"
+#include "ORA/ora_tn_validator.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_text.h"
+#include "TK/tk_trace.h"
+#include "common/error_handler.h"
+#include "common/init_conversion.h"
+#include "common/udb_profile.h"
+
+namespace {
+
+constexpr int kOraResourceBusy = 54;
+
+// Clears the current-run mark however the run ends.
+struct run_mark {
+  explicit run_mark(bool& flag) : flag_(flag) {
+    if (flag_) throw tk_mail_assertion("tsl_conv", 40);
+    flag_ = true;
+  }
+  ~run_mark() { flag_ = false; }
+  bool& flag_;
+};
+
+}  // namespace
+
+tessaly_convertor::tessaly_convertor() {
+  tk_trace(2, "tessaly_convertor::ctor");
+  if (instance_) throw tk_mail_assertion("tsl_conv", 35);
+  instance_ = this;
+}
+
+tessaly_convertor::~tessaly_convertor() noexcept {
+  tk_trace(2, "tessaly_convertor::dtor");
+  instance_ = nullptr;
+}
+
+tessaly_convertor& tessaly_convertor::instance() {
+  if (!instance_) throw tk_mail_assertion("tsl_conv", 50);
+  return *instance_;
+}
+
+void tessaly_convertor::console(const std::string& line, bool to_error) const {
+  if (!agent_ || silent_) return;
+  std::FILE* out = to_error ? stderr : stdout;
+  std::fputs(line.c_str(), out);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+bool tessaly_convertor::test_query(const std::u16string& sql) {
+  tk_trace(2, "tessaly_convertor::test_query");
+  std::unique_ptr<mss_database> db = mssql.engine().open_db(database_name, udb_database::kReadOnly);
+  return db->test_query(sql);
+}
+
+int tessaly_convertor::operator()() {
+  tk_trace(2, "tessaly_convertor::operator()");
+  done_ = false;
+  failed_ = false;
+  init_conversion scope(&done_, false);
+  try {
+    run_mark mark(running_);
+    ora_database* destination = oracle.database();
+    if (!destination) throw tk_exception("Not connected to the Oracle server", 1);
+    // Declared before the source so that it goes after it.
+    ora_in_validator index_names;
+    destination->set_upper_case(uppercase);
+    std::unique_ptr<mss_database> source =
+        mssql.engine().open_db(database_name, udb_database::kReadOnly);
+    convert_all(*source, *destination);
+    error_handler::instance().clear_context();
+    table_index_ = 0;
+    table_count_ = 0;
+  } catch (const tk_final_exception&) {
+    // The user chose to stop; the policy has said everything.
+  } catch (const tk_exception& e) {
+    error_handler::instance().handle(e, error_handler::kEndsAnyway);
+  } catch (const std::exception& e) {
+    failed_ = true;
+    tk_trace(3, "ERROR:\n%s", e.what());
+    console("ERROR:", true);
+    console(e.what(), true);
+  }
+  return 0;
+}
+
+void tessaly_convertor::convert_all(mss_database& source, ora_database& destination) {
+  table_count_ = static_cast<int32_t>(selected_tables.size());
+  std::vector<std::u16string> tables = selected_tables;
+  if (agent_ && tables.empty() && selected_entries.empty()) {
+    tables = source.table_names();
+    table_count_ = static_cast<int32_t>(tables.size());
+  }
+  tk_trace_w(3, u"Converting database %s (%d tables)", database_name.c_str(), table_count_);
+  console("Converting database " + tk_ucs2_to_ansi(database_name) + "(" +
+              std::to_string(table_count_) + " tables)",
+          false);
+
+  ora_tn_validator names(tables, destination.table_names());
+  for (const auto& entry : selected_entries) names.add_used(entry.first);
+  // The run keeps what it selected, so a profile stored later lists it.
+  if (agent_ && selected_tables.empty() && selected_entries.empty()) selected_tables = tables;
+  for (const std::u16string& t : tables) selected_entries.emplace(t, std::u16string());
+
+  for (const auto& [name, sql] : selected_entries) {
+    convert_entry(source, destination, names, name, sql);
+    ++table_index_;
+  }
+}
+
+void tessaly_convertor::convert_entry(mss_database& source, ora_database& destination,
+                                      ora_tn_validator& names, const std::u16string& name,
+                                      const std::u16string& sql) {
+  current_name_ = name;
+  record_index_ = 0;
+  record_count_ = 0;
+  try {
+    if (agent_ && sql.empty() && !source.is_table_exist(name)) {
+      tk_trace_w(3, u"Table %s not exists", name.c_str());
+      console("Table " + tk_ucs2_to_ansi(name) + " not exists", true);
+      return;
+    }
+    std::unique_ptr<udb_recordset> from =
+        sql.empty() ? source.get_table(name, udb_database::kReadOnly)
+                    : source.get_table(name, sql, udb_database::kReadOnly);
+
+    std::u16string target = uppercase ? tk_wstring::to_upper(name) : name;
+    if (!names.is_acceptable(target)) target = names.get_safe_name(target);
+
+    // A mode outside the three known ones leaves an existing table alone.
+    const int32_t mode =
+        conversion_mode >= kOverwrite && conversion_mode <= kSkip ? conversion_mode : kSkip;
+    if (destination.is_table_exist(target)) {
+      tk_trace_w(2, u"Table %s already exists", target.c_str());
+      if (mode == kSkip) {
+        tk_trace(2, "Skip existing table");
+        return;
+      }
+      if (mode == kOverwrite) {
+        try {
+          destination.delete_tab(target);
+        } catch (const ora_exception& e) {
+          if (e.ora_number() == kOraResourceBusy)
+            throw tk_exception("Cannot delete table because it is busy with another process", 0);
+          throw;
+        }
+      }
+    }
+
+    std::unique_ptr<udb_recordset> to;
+    if (destination.is_table_exist(target)) {
+      to = destination.get_table(target, udb_database::kAppend);
+    } else {
+      udb_indexes none;
+      to = destination.create_table(target, from->schema(), skip_indexes ? none : from->indexes());
+    }
+    if (mode == kMerge && !from->schema().conform_to(to->schema()))
+      throw tk_exception("The structure of data source does not conform to the destination table.",
+                         0);
+
+    if (target != current_name_) {
+      tk_trace_w(2, u"Store generated table name '%s'", target.c_str());
+      names.add_used(target);
+      destination.names_map().add_tn_mapping(current_name_, target);
+    }
+    names.add_used(target);
+
+    record_count_ = from->record_count();
+    tk_trace_w(3, u"Converting table %s (%d records)", current_name_.c_str(), record_count_);
+    console("Converting table " + tk_ucs2_to_ansi(current_name_) + "(" +
+                std::to_string(record_count_) + " records)",
+            false);
+    if (record_count_ == 0 || definitions_only) return;
+
+    copy_records(*from, *to);
+    to.reset();
+    // Identity values were copied as they are; new rows must get higher ones.
+    destination.continue_identity(target);
+  } catch (const tk_exception& e) {
+    error_handler::instance().set_context(current_name_);
+    error_handler::instance().handle(e, error_handler::kCanGoOn);
+  }
+}
+
+void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
+  error_handler& errors = error_handler::instance();
+  source.reset();
+  while (!source.is_eof()) {
+    tk_trace(1, "Converting %d record", record_index_);
+    try {
+      udb_record* record = source.get_item();
+      if (record) destination.append_record(*record);
+    } catch (const ora_exception& e) {
+      errors.set_context(current_name_, record_index_ + 1);
+      errors.handle(e, error_handler::kCanGoOn);
+    }
+    source.next();
+    ++record_index_;
+  }
+}
+
+bool tessaly_convertor::load_profile(const std::string& path) {
+  tk_trace(2, "tessaly_convertor::load_profile");
+  udb_profile profile;
+  if (!profile.read(path)) return false;
+  udb_converter::load_profile(profile);
+  std::u16string mode = profile.get(udb_profile::kGenericSettings, u"mode");
+  if (mode.size() == 1) conversion_mode = mode[0] - u'0';
+  oracle.load_profile(profile);
+  mssql.load_profile(profile);
+  std::u16string upper = profile.get(udb_profile::kOracleSettings, u"uppercase");
+  if (!upper.empty()) uppercase = upper == u"1";
+  return true;
+}
+
+bool tessaly_convertor::store_profile(const std::string& path) {
+  tk_trace(2, "tessaly_convertor::store_profile");
+  udb_profile profile;
+  udb_converter::store_profile(profile);
+  profile.put(udb_profile::kGenericSettings, u"mode",
+              std::u16string(1, static_cast<char16_t>(u'0' + conversion_mode)));
+  oracle.store_profile(profile);
+  mssql.store_profile(profile);
+  bool upper = oracle.database() ? oracle.database()->upper_case() : uppercase;
+  profile.put(udb_profile::kOracleSettings, u"uppercase", upper ? u"1" : u"0");
+  return profile.write(path);
+}
+
+bool tessaly_convertor::serialize(bool store) {
+  tk_trace(1, "serialize( %d )", store ? 1 : 0);
+  if (!registry_.is_open()) {
+    registry_.open(tsl::registry::current_user, "Software\\Vendrel\\Tessaly");
+    if (!registry_.is_open()) return false;
+  }
+  bool ok = true;
+  uint32_t mode = static_cast<uint32_t>(conversion_mode);
+  if (!store) {
+    mode = 0;
+    mssql.windows_authentication = true;
+    skip_indexes = false;
+    definitions_only = false;
+    uppercase = true;
+  }
+  ok &= registry_.serialize("mode", mode, store);
+  conversion_mode = static_cast<int32_t>(mode);
+  ok &= registry_.serialize("mssqlh", mssql.host, store);
+  ok &= registry_.serialize("mssqlp", mssql.password, store);
+  ok &= registry_.serialize("mssqlu", mssql.user, store);
+  ok &= registry_.serialize("oracleh", oracle.service, store);
+  ok &= registry_.serialize("oraclep", oracle.password, store);
+  ok &= registry_.serialize("oracleu", oracle.user, store);
+  ok &= registry_.serialize("sec_log", mssql.windows_authentication, store);
+  ok &= registry_.serialize("skip_idx", skip_indexes, store);
+  ok &= registry_.serialize("src", database_name, store);
+  ok &= registry_.serialize("tab_def", definitions_only, store);
+  ok &= registry_.serialize("uppercase", uppercase, store);
+  return ok;
+}
