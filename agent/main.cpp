@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     if (driver->failed()) status = -1;
   } catch (const tk_exception& e) {
     errors->handle(e, error_handler::kCanGoOn);
+    // Nothing was converted (a connection failed): not a success either.
+    status = -1;
   } catch (const std::exception& e) {
     fatal_exit(e.what());
   }
