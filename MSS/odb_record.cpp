@@ -120,6 +120,8 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
     std::memcpy(&status, buffer + b.obStatus, sizeof status);
     std::memcpy(&length, buffer + b.obLength, sizeof length);
     const uint8_t* value = buffer + b.obValue;
+    // Never read past the slot, whatever the length part says.
+    if (status == DBSTATUS_S_OK && length > b.cbMaxLen) length = static_cast<uint32_t>(b.cbMaxLen);
     bool truncated = status == DBSTATUS_S_TRUNCATED;
     if (truncated) {
       // Too long for its slot: fetch it whole rather than lose it.
