@@ -14,6 +14,7 @@
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_query_results.h"
+#include "ORA/ora_sql.h"
 #include "embedded/mssql/server.h"
 #include "embedded/mssql/session.h"
 #include "embedded/oracle/database.h"
@@ -43,7 +44,9 @@ class agent_fixture : public ::testing::Test {
     setenv("TSL_ORACLE_CLIENT", "embedded", 1);
     if (with_servers()) {
       tsl::mssql::server::create(mssql_dir_, tsl::mssql::kDefaultVersion);
-      tsl::mssql::server::open(mssql_dir_)->add_login("bob", "pw", "master");
+      auto server = tsl::mssql::server::open(mssql_dir_);
+      server->add_login("bob", "pw", "master");
+      server->add_login("sa", "sapw", "master");
       std::ifstream in(TSL_MSSQL_SAMPLES "/sample_shop.sql");
       std::stringstream ss;
       ss << in.rdbuf();
@@ -107,6 +110,12 @@ class agent_fixture : public ::testing::Test {
       }
     }
     return rows;
+  }
+  // Runs one statement on the Oracle side; it commits on success.
+  void exec(const std::string& sql) {
+    ora_engine engine;
+    engine.logon(u"ORCL", u"scott", u"tiger");
+    ora_execute(tsl::text::utf8_to_utf16(sql), OCI_COMMIT_ON_SUCCESS);
   }
   std::vector<std::string> column(const std::string& sql) {
     std::vector<std::string> out;
