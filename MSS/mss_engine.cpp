@@ -253,10 +253,13 @@ std::u16string mss_engine::get_safe_tname(const std::u16string& name) const {
     tk_trace(1, "This is a full canonized table name");
     return name;
   }
-  if (!split) table = name;
+  // A plain name goes between brackets with its own "]" doubled, so that
+  // no name can end the identifier and run SQL of its own.
+  if (!split) table = mss_bracket_escape(name);
   const std::u16string o = owner();
   std::u16string result =
-      (o == u"dbo" ? std::u16string(u"[dbo].") : u"[" + user_ + u"].") + u"[" + table + u"]";
+      (o == u"dbo" ? std::u16string(u"[dbo].") : u"[" + mss_bracket_escape(user_) + u"].") + u"[" +
+      table + u"]";
   tk_trace_w(1, u"result=%s", result.c_str());
   return result;
 }

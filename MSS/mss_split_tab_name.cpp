@@ -2,6 +2,26 @@
 
 #include "TK/tk_trace.h"
 
+std::u16string mss_bracket_escape(const std::u16string& name) {
+  std::u16string out;
+  out.reserve(name.size());
+  for (char16_t c : name) {
+    out.push_back(c);
+    if (c == u']') out.push_back(u']');
+  }
+  return out;
+}
+
+std::u16string mss_bracket_unescape(const std::u16string& name) {
+  std::u16string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    out.push_back(name[i]);
+    if (name[i] == u']' && i + 1 < name.size() && name[i + 1] == u']') ++i;
+  }
+  return out;
+}
+
 bool mss_split_tab_name(const std::u16string& name, std::u16string& table, std::u16string& owner) {
   tk_trace_w(1, u"mss_split_tab_name (%s)", name.c_str());
   if (name.size() < 3 || name.front() != u'[' || name.back() != u']') return false;

@@ -4,4 +4,8 @@
 // not in brackets. Brackets inside names are taken as they stand.
 #include <string>
 
+// A name as it stands between brackets ("]" doubled), and back.
+std::u16string mss_bracket_escape(const std::u16string& name);
+std::u16string mss_bracket_unescape(const std::u16string& name);
+
 bool mss_split_tab_name(const std::u16string& name, std::u16string& table, std::u16string& owner);

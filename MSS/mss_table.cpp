@@ -31,7 +31,9 @@ mss_table::mss_table(const std::u16string& name, IOpenRowset* session, int32_t m
   tk_trace(2, "mss_table::split_tab_name");
   std::u16string table, owner;
   mss_split_tab_name(this->name(), table, owner);
-  if ((mode & kNoIndexes) != kNoIndexes) init_indexes(table, owner);
+  // Catalogue requests take the names themselves, not their bracketed form.
+  if ((mode & kNoIndexes) != kNoIndexes)
+    init_indexes(mss_bracket_unescape(table), mss_bracket_unescape(owner));
 }
 
 mss_table::mss_table(const std::u16string& name, const std::u16string& query, IOpenRowset* session,

@@ -172,6 +172,9 @@ TEST_F(mss_engine_test, split_names) {
   EXPECT_TRUE(mss_split_tab_name(u"[o].[t].[u]", table, owner));
   EXPECT_EQ(owner, u"o");
   EXPECT_EQ(table, u"t].[u");
+  EXPECT_EQ(mss_bracket_escape(u"a]b]]"), u"a]]b]]]]");
+  EXPECT_EQ(mss_bracket_unescape(u"a]]b]]]]"), u"a]b]]");
+  EXPECT_EQ(mss_bracket_unescape(u"a]"), u"a]");
 }
 
 TEST_F(mss_engine_test, owner_rule_and_qualified_names) {

@@ -38,7 +38,9 @@ class mss_table_test : public mss_fixture {
            "CREATE SCHEMA hr\nGO\n"
            "CREATE TABLE hr.people (pid int PRIMARY KEY, name nvarchar(20) DEFAULT N'x')\n"
            "INSERT INTO hr.people VALUES (1, N'ann'), (2, N'bo')\n"
-           "CREATE SCHEMA bob\nGO\nCREATE TABLE bob.shared (id int)\n";
+           "CREATE SCHEMA bob\nGO\nCREATE TABLE bob.shared (id int)\n"
+           "CREATE TABLE [odd]]name] (id int CONSTRAINT pk_odd PRIMARY KEY, v int DEFAULT 3)\n"
+           "INSERT INTO [odd]]name] VALUES (1, 1)\n";
   }
 
   std::unique_ptr<udb_recordset> table(const std::u16string& name, int32_t mode = 1) {
@@ -177,6 +179,20 @@ TEST_F(mss_table_test, tables_of_another_owner) {
   EXPECT_EQ(t->indexes()[0].fields(), (std::vector<std::u16string>{u"pid"}));
   t->reset();
   EXPECT_EQ(t->get_item()->get_field(u"name").to_wstring(), u"ann");
+}
+
+TEST_F(mss_table_test, names_with_brackets_stay_names) {
+  open();
+  EXPECT_EQ(engine_->get_safe_tname(u"odd]name"), u"[dbo].[odd]]name]");
+  auto t = table(u"odd]name");
+  EXPECT_EQ(t->record_count(), 1);
+  EXPECT_EQ(t->schema().get_field(u"v").default_value().to_long(), 3);
+  ASSERT_EQ(t->indexes().size(), 1u);
+  EXPECT_EQ(t->indexes()[0].name(), u"pk_odd");
+  // A name cannot close its brackets and run a statement of its own.
+  EXPECT_THROW(table(u"shared]; DELETE FROM shared; --"), odb_exception);
+  auto shared = table(u"shared");
+  EXPECT_EQ(shared->record_count(), 3);
 }
 
 TEST_F(mss_table_test, queries_open_as_tables) {
