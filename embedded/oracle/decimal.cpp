@@ -157,17 +157,17 @@ std::string decimal::to_string() const {
     plain = digits_.substr(0, static_cast<size_t>(point)) + "." +
             digits_.substr(static_cast<size_t>(point));
   } else {
-    plain = "." + std::string(static_cast<size_t>(-point), '0') + digits_;
+    plain.assign(1, '.').append(static_cast<size_t>(-point), '0').append(digits_);
   }
   // Plain notation while the digits it needs fit in 40 positions.
   int needed = exp_ >= 0 ? n + exp_ : (point > 0 ? n : n - point);
   if (needed <= 40) return out + plain;
   out += digits_.substr(0, 1);
-  if (n > 1) out += "." + digits_.substr(1);
+  if (n > 1) out.append(1, '.').append(digits_, 1);
   int e = point - 1;
   out += e < 0 ? "E-" : "E+";
   std::string es = std::to_string(std::abs(e));
-  if (es.size() < 2) es = "0" + es;
+  if (es.size() < 2) out += '0';
   return out + es;
 }
 

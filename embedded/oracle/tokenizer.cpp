@@ -124,11 +124,12 @@ std::vector<token> tokenize(std::string_view s, size_t max_name) {
       }
       t.kind = token_kind::bind;
     } else {
-      static const char* const two[] = {"||", "<>", "!=", "^=", "<=", ">=", ":="};
+      static constexpr std::string_view two[] = {"||", "<>", "!=", "^=", "<=", ">=", ":="};
       t.kind = token_kind::symbol;
-      for (const char* op : two) {
+      for (std::string_view op : two) {
         if (s.substr(i, 2) == op) {
-          t.text = op;
+          t.text.push_back(op[0]);
+          t.text.push_back(op[1]);
           break;
         }
       }
