@@ -63,7 +63,13 @@ int parse_mode(const char* value) {
 
 bool parse_cmd_line(int argc, const char* const* argv) {
   tk_trace(2, "parse_cmd_line");
-  for (int i = 0; i < argc; ++i) tk_trace(1, "parameter #%d: %s", i, argv[i]);
+  for (int i = 0; i < argc; ++i) {
+    // Passwords stay out of the trace log, whatever its threshold.
+    std::string arg = argv[i];
+    for (const char* secret : {"--oraclp=", "--mssqlp="})
+      if (arg.rfind(secret, 0) == 0) arg = std::string(secret) + "***";
+    tk_trace(1, "parameter #%d: %s", i, arg.c_str());
+  }
 
   tessaly_convertor& driver = tessaly_convertor::instance();
   std::u16string dest, oracle_user, oracle_password, port = u"1521";
