@@ -210,5 +210,28 @@ TEST_F(agent_conversion, LogFileHoldsTheRunButNoPassword) {
   EXPECT_EQ(text.find("tiger"), std::string::npos);
 }
 
+TEST_F(agent_conversion, EntriesRunInNameOrderAndQueriesWinOverTables) {
+  mssql(
+      "USE sample_shop\nGO\nCREATE TABLE B (n int)\nGO\nCREATE TABLE a (n int)\nGO\n"
+      "CREATE TABLE C (n int)\nGO\n");
+  std::string profile = write("p.tsl",
+                              "[Selected Tables]\nQ=SELECT 1 AS one\n"
+                              "customers=SELECT code FROM customers WHERE customer_id < 3\n"
+                              "[Oracle settings]\nhost=ORCL\nuser=scott\npassword=tiger\n"
+                              "[MS SQL Server settings]\nwindows authentication=1\n");
+  std::string list = write("list.txt", "B\na\nC\ncustomers\n");
+  outcome o = convert({"--profile=" + profile, "--tab_file=" + list});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "Converting database sample_shop(4 tables)\n"
+            "Converting table B(0 records)\n"
+            "Converting table C(0 records)\n"
+            "Converting table Q(1 records)\n"
+            "Converting table a(0 records)\n"
+            "Converting table customers(2 records)\n");
+  EXPECT_EQ(column("SELECT column_name FROM user_tab_columns WHERE table_name = 'customers'"),
+            names{"code"});
+}
+
 }  // namespace
 }  // namespace agent_testing
