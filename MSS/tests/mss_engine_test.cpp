@@ -59,11 +59,7 @@ TEST_F(mss_engine_test, values_that_would_change_the_string_are_quoted) {
 
 TEST_F(mss_engine_test, password_with_a_semicolon_arrives_as_given) {
   tsl::mssql::server::open(dir_)->add_login("eve", "p;Initial Catalog=nowhere", "master");
-  try {
-    engine_->connect(host(), u"eve", u"p;Initial Catalog=nowhere");
-  } catch (const odb_exception& e) {
-    GTEST_SKIP() << "the provider does not read quoted connection-string values: " << e.what();
-  }
+  engine_->connect(host(), u"eve", u"p;Initial Catalog=nowhere");
   EXPECT_TRUE(engine_->is_connected());
 }
 

@@ -23,15 +23,46 @@ std::optional<connection_settings> parse_connection_string(const std::string& te
   connection_settings s;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find(';', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string part = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (trim(part).empty()) continue;
-    size_t eq = part.find('=');
-    if (eq == std::string::npos) return std::nullopt;
-    std::string key = lower(trim(part.substr(0, eq)));
-    std::string val = trim(part.substr(eq + 1));
+    size_t eq = text.find('=', pos);
+    size_t semi = text.find(';', pos);
+    if (eq == std::string::npos || (semi != std::string::npos && semi < eq)) {
+      // A part without "=": only blanks may stand there.
+      size_t end = semi == std::string::npos ? text.size() : semi;
+      if (!trim(text.substr(pos, end - pos)).empty()) return std::nullopt;
+      pos = end + 1;
+      continue;
+    }
+    std::string key = lower(trim(text.substr(pos, eq - pos)));
+    size_t v = eq + 1;
+    while (v < text.size() && (text[v] == ' ' || text[v] == '\t')) ++v;
+    std::string val;
+    if (v < text.size() && (text[v] == '"' || text[v] == '\'')) {
+      // A quoted value may hold ";" and "="; its quote is written twice.
+      char q = text[v++];
+      bool closed = false;
+      while (v < text.size()) {
+        if (text[v] == q) {
+          if (v + 1 < text.size() && text[v + 1] == q) {
+            val.push_back(q);
+            v += 2;
+            continue;
+          }
+          ++v;
+          closed = true;
+          break;
+        }
+        val.push_back(text[v++]);
+      }
+      if (!closed) return std::nullopt;
+      while (v < text.size() && (text[v] == ' ' || text[v] == '\t')) ++v;
+      if (v < text.size() && text[v] != ';') return std::nullopt;
+      pos = v + 1;
+    } else {
+      size_t end = text.find(';', v);
+      if (end == std::string::npos) end = text.size();
+      val = trim(text.substr(v, end - v));
+      pos = end + 1;
+    }
     if (key == "provider")
       s.provider = val;
     else if (key == "data source" || key == "server" || key == "address")
@@ -43,8 +74,8 @@ std::optional<connection_settings> parse_connection_string(const std::string& te
     else if (key == "password" || key == "pwd")
       s.password = val;
     else if (key == "integrated security" || key == "trusted_connection") {
-      std::string v = lower(val);
-      s.integrated = v == "sspi" || v == "true" || v == "yes";
+      std::string lv = lower(val);
+      s.integrated = lv == "sspi" || lv == "true" || lv == "yes";
     }
     // Other keys (Persist Security Info, Application Name, ...) change nothing here.
   }

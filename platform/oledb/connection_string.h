@@ -15,8 +15,10 @@ struct connection_settings {
   bool integrated = false;  // Integrated Security=SSPI (or true/yes)
 };
 
-// Keys compare ignoring case and surrounding blanks; values are taken as
-// they stand. nullopt when a part has no "=".
+// Keys compare ignoring case and surrounding blanks. A value is taken as it
+// stands (blanks around it dropped), or in double or single quotes, where it
+// may hold ";" and a quote is written twice. nullopt when a part has no "="
+// or a quote is not closed.
 std::optional<connection_settings> parse_connection_string(const std::string& text);
 
 }  // namespace tsl::oledb

@@ -125,4 +125,19 @@ TEST(connection_string_test, KeysIgnoreCaseAndValuesStayAsWritten) {
   EXPECT_FALSE(tsl::oledb::parse_connection_string("Provider=sqloledb;garbage;"));
 }
 
+TEST(connection_string_test, QuotedValuesArriveAsGiven) {
+  auto s = tsl::oledb::parse_connection_string(
+      "Provider=sqloledb;User ID= \"b;o\"\"b\" ;Password='p;Initial Catalog=x';"
+      "Initial Catalog=\" shop \"");
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->user, "b;o\"b");
+  EXPECT_EQ(s->password, "p;Initial Catalog=x");
+  EXPECT_EQ(s->initial_catalog, " shop ");
+  s = tsl::oledb::parse_connection_string("Password='it''s';");
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->password, "it's");
+  EXPECT_FALSE(tsl::oledb::parse_connection_string("Password=\"open;"));
+  EXPECT_FALSE(tsl::oledb::parse_connection_string("Password=\"x\"y;"));
+}
+
 }  // namespace
