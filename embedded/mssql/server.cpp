@@ -13,7 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "embedded/mssql/sha256.h"
+#include "embedded/common/sha256.h"
 #include "embedded/mssql/sql_error.h"
 
 namespace tsl::mssql {
@@ -69,10 +69,10 @@ std::string read_all(const std::string& path) {
 }
 
 std::string hash_password(const std::string& salt, const std::string& password) {
-  auto h = sha256(salt + password);
+  auto h = tsl::embedded::sha256(salt + password);
   for (int i = 0; i < 4096; ++i)
-    h = sha256(std::string(reinterpret_cast<const char*>(h.data()), h.size()) + salt + password);
-  return to_hex(h.data(), h.size());
+    h = tsl::embedded::sha256(std::string(reinterpret_cast<const char*>(h.data()), h.size()) + salt + password);
+  return tsl::embedded::to_hex(h.data(), h.size());
 }
 
 bool valid_db_name(const std::string& n) {
@@ -166,7 +166,7 @@ void server::add_login(const std::string& name, const std::string& password,
   std::random_device rd;
   uint8_t salt[16];
   for (auto& b : salt) b = static_cast<uint8_t>(rd());
-  std::string s = to_hex(salt, sizeof salt);
+  std::string s = tsl::embedded::to_hex(salt, sizeof salt);
   logins.push_back(login{name, s, hash_password(s, password), default_db});
   write_logins(logins);
 }

@@ -15,7 +15,7 @@
 #include <random>
 
 #include "embedded/oracle/oracle_error.h"
-#include "embedded/oracle/sha256.h"
+#include "embedded/common/sha256.h"
 #include "embedded/oracle/sqlite_db.h"
 
 namespace tsl::eora {
@@ -62,8 +62,8 @@ bool plain_service(const std::string& s) {
 }
 
 std::string hash_password(const std::string& salt, const std::string& password) {
-  std::string h = sha256(salt + password);
-  for (int i = 1; i < hash_rounds; ++i) h = sha256(h + salt);
+  std::string h = tsl::embedded::sha256_bytes(salt + password);
+  for (int i = 1; i < hash_rounds; ++i) h = tsl::embedded::sha256_bytes(h + salt);
   return h;
 }
 

@@ -1,9 +1,9 @@
-#include "embedded/mssql/sha256.h"
+#include "embedded/common/sha256.h"
 
 #include <cstring>
 #include <vector>
 
-namespace tsl::mssql {
+namespace tsl::embedded {
 namespace {
 constexpr uint32_t kK[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
@@ -71,6 +71,11 @@ std::array<uint8_t, 32> sha256(std::string_view data) {
   return out;
 }
 
+std::string sha256_bytes(std::string_view data) {
+  auto d = sha256(data);
+  return std::string(reinterpret_cast<const char*>(d.data()), d.size());
+}
+
 std::string to_hex(const uint8_t* data, size_t size) {
   static const char kHex[] = "0123456789abcdef";
   std::string s;
@@ -81,4 +86,4 @@ std::string to_hex(const uint8_t* data, size_t size) {
   return s;
 }
 
-}  // namespace tsl::mssql
+}  // namespace tsl::embedded
