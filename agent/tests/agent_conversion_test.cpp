@@ -102,6 +102,14 @@ TEST_F(agent_conversion, SkipLeavesExistingTablesAlone) {
   EXPECT_EQ(o.out.find("Converting table orders("), std::string::npos);
   EXPECT_EQ(column("SELECT TO_CHAR(\"x\") FROM \"orders\""), (names{"7"}));
   EXPECT_EQ(one("SELECT TO_CHAR(count(*)) FROM \"products\""), "4");
+  // A profile's mode out of range leaves existing tables alone too.
+  std::string profile = write("p.tsl",
+                              "[Generic settings]\nsrc=sample_shop\nmode=7\n"
+                              "[Oracle settings]\nhost=ORCL\nuser=scott\npassword=tiger\n"
+                              "[MS SQL Server settings]\nwindows authentication=1\n");
+  o = agent({"--profile=" + profile});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(column("SELECT TO_CHAR(\"x\") FROM \"orders\""), (names{"7"}));
 }
 
 TEST_F(agent_conversion, DefinitionsOnlySkipIndexesUppercase) {
