@@ -34,7 +34,8 @@ void ora_table::append_record(udb_record& record) {
     if (i != 0) sql_ += u", ";
     const VARTYPE vt = value.vartype();
     const bool is_null = vt == VT_EMPTY || vt == VT_NULL;
-    if (lob_column_[i]) {
+    // A NULL large value stays NULL; only a present one gets a locator.
+    if (lob_column_[i] && !is_null) {
       tk_trace(1, "Got LOB - put placeholder");
       sql_ += field.vartype() == VT_BSTR ? u"EMPTY_CLOB()" : u"EMPTY_BLOB()";
       continue;

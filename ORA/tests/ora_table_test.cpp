@@ -181,6 +181,32 @@ TEST_F(records, LargeValuesArriveWhole) {
   EXPECT_EQ((*got)[2].get_bytes(&data), 0u);
 }
 
+TEST_F(records, NullLargeValuesStayNull) {
+  ora_database& db = open();
+  udb_schema fields;
+  fields.add(field(u"Id", VT_I4));
+  fields.add(field(u"Text", VT_BSTR, 0));
+  fields.add(field(u"Data", VT_BLOB, 3000));
+  auto t = db.create_table(u"Nulls", fields, udb_indexes());
+  udb_record r;
+  add(r, u"Id", ole_variant(1));
+  add(r, u"Text", ole_variant());
+  add(r, u"Data", ole_variant());
+  t->append_record(r);
+  udb_record e;
+  add(e, u"Id", ole_variant(2));
+  add(e, u"Text", ole_variant(u""));
+  add(e, u"Data", ole_variant(std::vector<uint8_t>{1, 2}));
+  t->append_record(e);
+  EXPECT_EQ(engine_->get_records_cnt(
+                u"SELECT * FROM \"Nulls\" WHERE \"Text\" IS NULL AND \"Data\" IS NULL", true),
+            1);
+  EXPECT_EQ(
+      engine_->get_records_cnt(
+          u"SELECT * FROM \"Nulls\" WHERE \"Text\" IS NOT NULL AND \"Data\" IS NOT NULL", true),
+      1);
+}
+
 TEST_F(records, FailedLobWriteLeavesTheRowCommittedWithEmptyLobs) {
   ora_database& db = open();
   udb_schema fields;
