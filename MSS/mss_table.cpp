@@ -96,7 +96,13 @@ ole_variant mss_table::get_def_value(VARTYPE type, const std::u16string& src) {
              static_cast<int>(text.size()));
     tk_trace_w(1, u"mss_table::get_def_value - buf=[%s]", text.c_str());
   }
-  if (text.size() > 2 && quoted(text)) {
+  // A Unicode literal N'...' holds the same text as '...'; kept as written,
+  // the default would become the literal's own spelling. '' is the empty
+  // text, not two apostrophes.
+  if (text.size() > 2 && (text[0] == u'N' || text[0] == u'n') && text[1] == u'\'' &&
+      text.back() == u'\'')
+    text.erase(0, 1);
+  if (text.size() >= 2 && quoted(text)) {
     text = text.substr(1, text.size() - 2);
     tk_trace_w(1, u"mss_table::get_def_value - buf=[%s]", text.c_str());
   }

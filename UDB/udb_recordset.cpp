@@ -35,6 +35,9 @@ void udb_recordset::convert_record(udb_record& record) const {
     udb_field& value = record[i];
     const t_ftd& column = schema_[i];
     tk_trace_w(1, u"from=%s, to=%s", value.name().c_str(), column.name().c_str());
+    // An OLE true is -1; a bit that becomes a number must stay 1.
+    if (value.vartype() == VT_BOOL && column.vartype() != VT_BOOL)
+      static_cast<ole_variant&>(value) = ole_variant(value.to_bool() ? 1 : 0);
     value.change_type(column.vartype());
   }
 }

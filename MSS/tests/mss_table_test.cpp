@@ -56,14 +56,14 @@ TEST_F(mss_table_test, defaults_of_every_form) {
   EXPECT_EQ(s.get_field(u"a").default_value().vartype(), VT_I4);
   EXPECT_EQ(s.get_field(u"a").default_value().to_long(), 0);
   EXPECT_EQ(s.get_field(u"b").default_value().to_long(), 5);
-  // ('') keeps two apostrophes: too short for the quotes to go.
-  EXPECT_EQ(s.get_field(u"c").default_value().to_wstring(), u"''");
+  // ('') is the empty text.
+  EXPECT_EQ(s.get_field(u"c").default_value().to_wstring(), u"");
   EXPECT_EQ(s.get_field(u"d").default_value().to_wstring(), u"it's");
   EXPECT_EQ(s.get_field(u"e").default_value().vartype(), VT_EMPTY);
   EXPECT_EQ(s.get_field(u"f").default_value().vartype(), VT_DATE);
   EXPECT_EQ(s.get_field(u"f").default_value().get_system_time().wYear, 2001);
-  EXPECT_EQ(s.get_field(u"g").default_value().vartype(), VT_EMPTY);  // longer than the column
-  EXPECT_EQ(s.get_field(u"h").default_value().to_wstring(), u"N'abc'");
+  EXPECT_EQ(s.get_field(u"g").default_value().vartype(), VT_EMPTY);   // longer than the column
+  EXPECT_EQ(s.get_field(u"h").default_value().to_wstring(), u"abc");  // a Unicode literal
   EXPECT_EQ(s.get_field(u"i").default_value().vartype(), VT_DECIMAL);
   // Integers read as far as their digits go.
   EXPECT_EQ(s.get_field(u"m").default_value().to_long(), 0);
@@ -75,10 +75,15 @@ TEST_F(mss_table_test, default_texts) {
   EXPECT_EQ(mss_table::get_def_value(VT_I4, u"((0))").to_long(), 0);
   EXPECT_EQ(mss_table::get_def_value(VT_I4, u"(0)").to_long(), 0);
   EXPECT_EQ(mss_table::get_def_value(VT_I4, u"((-1))").to_long(), -1);
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"('')").to_wstring(), u"''");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"('')").to_wstring(), u"");
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"('it''s')").to_wstring(), u"it's");
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"('a''''b')").to_wstring(), u"a''b");
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'abc')").to_wstring(), u"N'abc'");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'abc')").to_wstring(), u"abc");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'd\u00e9j\u00e0 vu')").to_wstring(),
+            u"d\u00e9j\u00e0 vu");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'')").to_wstring(), u"");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(Nonsense)").to_wstring(), u"Nonsense");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(')").to_wstring(), u"'");
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"((((").vartype(), VT_BSTR);
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"((((").to_wstring(), u"");
   EXPECT_EQ(mss_table::get_def_value(VT_DATE, u"(getdate())").vartype(), VT_EMPTY);
@@ -174,7 +179,7 @@ TEST_F(mss_table_test, tables_of_another_owner) {
   auto t = table(u"[hr].[people]");
   EXPECT_EQ(t->name(), u"[hr].[people]");
   EXPECT_EQ(t->record_count(), 2);
-  EXPECT_EQ(t->schema().get_field(u"name").default_value().to_wstring(), u"N'x'");
+  EXPECT_EQ(t->schema().get_field(u"name").default_value().to_wstring(), u"x");
   ASSERT_EQ(t->indexes().size(), 1u);
   EXPECT_EQ(t->indexes()[0].fields(), (std::vector<std::u16string>{u"pid"}));
   t->reset();

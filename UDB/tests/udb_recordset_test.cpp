@@ -125,3 +125,22 @@ TEST(UdbRecordset, AddIndexRefusesATakenNameIgnoringCase) {
 }
 
 }  // namespace
+
+TEST(UdbRecordset, TrueBitsStayOne) {
+  kept_table table(u"T", true);
+  add_column(table, u"a", VT_I2, 2);
+  add_column(table, u"b", VT_BSTR, 10);
+  add_column(table, u"c", VT_BOOL, 2);
+  add_column(table, u"d", VT_I2, 2);
+  udb_record r;
+  r.add(value(u"a", ole_variant(true)));
+  r.add(value(u"b", ole_variant(true)));
+  r.add(value(u"c", ole_variant(true)));
+  r.add(value(u"d", ole_variant(false)));
+  table.convert_record(r);
+  EXPECT_EQ(r[0].to_long(), 1);
+  EXPECT_EQ(r[1].to_wstring(), u"1");
+  EXPECT_EQ(r[2].vartype(), VT_BOOL);
+  EXPECT_TRUE(r[2].to_bool());
+  EXPECT_EQ(r[3].to_long(), 0);
+}

@@ -37,8 +37,8 @@ TEST_F(agent_conversion, WholeSampleArrives) {
   EXPECT_EQ(one("SELECT TO_CHAR(count(*)) FROM \"order_lines\""), "5");
   EXPECT_EQ(oracle("SELECT \"customer_id\", \"code\", \"name\", \"city\", \"country\", \"vip\" "
                    "FROM \"customers\" WHERE \"customer_id\" IN (1, 5, 8) ORDER BY 1"),
-            (rows{{"1", "C0000001", "Émilie Dubois", "Lyon", "FR", "-1"},
-                  {"5", "C0000005", "山田 太郎", "Tōkyō", "JP", "-1"},
+            (rows{{"1", "C0000001", "Émilie Dubois", "Lyon", "FR", "1"},
+                  {"5", "C0000005", "山田 太郎", "Tōkyō", "JP", "1"},
                   {"8", "C0000008", "Default Values Ltd", "Unknown", "FR", "0"}}));
   EXPECT_EQ(oracle("SELECT \"order_id\", \"line_no\", \"product_id\", \"quantity\", "
                    "\"unit_price\" FROM \"order_lines\" ORDER BY 1, 2"),
@@ -52,12 +52,14 @@ TEST_F(agent_conversion, WholeSampleArrives) {
                    "ORDER BY 1"),
             (names{"IX_customers_name", "PK_customers", "UQ_customers_code"}));
   EXPECT_EQ(one("SELECT TO_CHAR(count(*)) FROM user_constraints WHERE constraint_type = 'R'"), "0");
-  // The identity goes on above the copied values.
+  // The identity goes on above the copied values, and the N'FR' default of
+  // the country came along.
   exec(
-      "INSERT INTO \"customers\" (\"code\", \"name\", \"country\", \"vip\", "
-      "\"created\", \"row_guid\") VALUES ('C0000009', 'New', 'FR', 0, SYSDATE, "
+      "INSERT INTO \"customers\" (\"code\", \"name\", \"vip\", "
+      "\"created\", \"row_guid\") VALUES ('C0000009', 'New', 0, SYSDATE, "
       "'00112233445566778899AABBCCDDEEFF')");
   EXPECT_EQ(one("SELECT max(\"customer_id\") FROM \"customers\""), "9");
+  EXPECT_EQ(one("SELECT \"country\" FROM \"customers\" WHERE \"customer_id\" = 9"), "FR");
 }
 
 TEST_F(agent_conversion, SecondRunOverwritesAndSilentPrintsNothing) {

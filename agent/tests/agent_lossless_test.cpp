@@ -91,16 +91,13 @@ std::string canonical(std::string t) {
 // arrived as it left.
 std::string difference(const value& s, const value& d) {
   const bool s_null = s.text == "<null>", d_null = d.text == "<null>";
-  // Oracle keeps no empty texts or byte strings: they are NULL.
-  // A NULL large value arrives as an empty LOB: the insert puts a LOB
-  // placeholder into every large column. (Only a LOB can read back empty.)
-  if (s_null) return d_null || d.text.empty() ? "" : "NULL became a value";
+  // Oracle keeps no empty texts or byte strings: they are NULL. (Only a LOB
+  // can read back empty.)
+  if (s_null) return d_null ? "" : "NULL became a value";
   if (s.text.empty()) return d_null || d.text.empty() ? "" : "expected NULL or empty";
   if (d_null) return "lost";
   if (is_number(s.type)) {
-    std::string st = s.text;
-    // A true bit arrives as the variant's true, -1.
-    if (s.type == VT_BOOL && st == "1") st = "-1";
+    const std::string& st = s.text;
     if (canonical(st) == canonical(d.text)) return "";
     double a = std::strtod(st.c_str(), nullptr), b = std::strtod(d.text.c_str(), nullptr);
     // A real carries about seven digits, a float fifteen.
