@@ -76,14 +76,14 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
       ++p;
       continue;
     }
-    // Build the narrow conversion spec for snprintf as we go.
-    char spec[32];
+    // Build the narrow conversion for snprintf as we go.
+    char cspec[32];
     size_t sl = 0;
-    spec[sl++] = '%';
+    cspec[sl++] = '%';
     bool left = false;
     while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') {
       if (*p == '-') left = true;
-      if (sl < 8) spec[sl++] = static_cast<char>(*p);
+      if (sl < 8) cspec[sl++] = static_cast<char>(*p);
       ++p;
     }
     int width = -1;
@@ -92,7 +92,7 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
       if (width < 0) {
         left = true;
         width = -width;
-        if (sl < 8) spec[sl++] = '-';
+        if (sl < 8) cspec[sl++] = '-';
       }
       ++p;
     } else {
@@ -119,9 +119,9 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
     }
     // Numeric conversions are capped so that they always fit the buffer below.
     if (width >= 0)
-      sl += std::snprintf(spec + sl, sizeof spec - sl, "%d", width < 320 ? width : 320);
+      sl += std::snprintf(cspec + sl, sizeof cspec - sl, "%d", width < 320 ? width : 320);
     if (precision >= 0)
-      sl += std::snprintf(spec + sl, sizeof spec - sl, ".%d", precision < 320 ? precision : 320);
+      sl += std::snprintf(cspec + sl, sizeof cspec - sl, ".%d", precision < 320 ? precision : 320);
     // Length modifiers.
     enum { none, hh, h, l, ll, j, z, t, L } len = none;
     if (*p == 'h') {
@@ -175,29 +175,29 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
         const char* mod = len == ll || len == j              ? "ll"
                           : len == l || len == z || len == t ? "l"
                                                              : "";
-        for (const char* m = mod; *m; ++m) spec[sl++] = *m;
-        spec[sl++] = static_cast<char>(conv);
-        spec[sl] = 0;
+        for (const char* m = mod; *m; ++m) cspec[sl++] = *m;
+        cspec[sl++] = static_cast<char>(conv);
+        cspec[sl] = 0;
         bool is_signed = conv == 'd' || conv == 'i';
         if (len == ll || len == j) {
           if (is_signed)
-            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long long));
+            n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, long long));
           else
-            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long long));
+            n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, unsigned long long));
         } else if (len == l || len == z || len == t) {
           if (is_signed)
-            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long));
+            n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, long));
           else
-            n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, unsigned long));
+            n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, unsigned long));
         } else {
           int v = va_arg(ap, int);
           if (len == hh)
             v = is_signed ? static_cast<signed char>(v) : static_cast<unsigned char>(v);
           if (len == h) v = is_signed ? static_cast<short>(v) : static_cast<unsigned short>(v);
           if (is_signed)
-            n = std::snprintf(buf, sizeof buf, spec, v);
+            n = std::snprintf(buf, sizeof buf, cspec, v);
           else
-            n = std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
+            n = std::snprintf(buf, sizeof buf, cspec, static_cast<unsigned>(v));
         }
         break;
       }
@@ -209,13 +209,13 @@ std::basic_string<Ch> format_impl(const Ch* fmt, va_list ap) {
       case 'G':
       case 'a':
       case 'A': {
-        if (len == L) spec[sl++] = 'L';
-        spec[sl++] = static_cast<char>(conv);
-        spec[sl] = 0;
+        if (len == L) cspec[sl++] = 'L';
+        cspec[sl++] = static_cast<char>(conv);
+        cspec[sl] = 0;
         if (len == L)
-          n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, long double));
+          n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, long double));
         else
-          n = std::snprintf(buf, sizeof buf, spec, va_arg(ap, double));
+          n = std::snprintf(buf, sizeof buf, cspec, va_arg(ap, double));
         break;
       }
       case 'p': {

@@ -46,7 +46,7 @@ CREATE TABLE products (
   checksum binary(4) NULL,
   manual text NULL,
   notes ntext NULL,
-  spec xml NULL,
+  datasheet xml NULL,
   extra sql_variant NULL,
   version timestamp
 )
@@ -112,12 +112,12 @@ GO
 
 INSERT INTO products (sku, title, price, weight_kg, density, stock, barcode, exact_ratio, released,
                       shelf_time, updated, updated_at_origin, last_count, picture, thumbnail,
-                      checksum, manual, notes, spec, extra)
+                      checksum, manual, notes, datasheet, extra)
 VALUES ('SKU-001', N'Chair «Confort»', 49.99, 7.5, 0.6523, 12, 4006381333931,
         1234567890123456789012345678.0123456789, '2010-10-10', '08:30:15.250',
         '2010-10-10 08:30:15.1234567', '2010-10-10 08:30:15.12 +02:00', '2010-10-10 08:30:29',
         0x89504E470D0A1A0A, 0x0102030405, 0xDEADBEEF, 'Assemble with care.', N'Ножки из дуба.',
-        N'<spec><legs>4</legs></spec>', 'variant text'),
+        N'<datasheet><legs>4</legs></datasheet>', 'variant text'),
        ('SKU-002', N'Table 桌子', 199.00, 25.25, 1E-5, 0, NULL, -0.0000000001, NULL, NULL, NULL,
         NULL, NULL, NULL, 0x, NULL, '', N'', NULL, NULL),
        ('SKU-003', N'Lamp', 0.01, NULL, 6.02214076E23, 255, -9223372036854775808,
