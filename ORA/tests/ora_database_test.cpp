@@ -3,6 +3,8 @@
 // checks and foreign keys.
 #include "ORA/ora_database.h"
 
+#include <typeinfo>
+
 #include "ORA/ora_exception.h"
 #include "ORA/tests/ora_fixture.h"
 
@@ -137,8 +139,30 @@ TEST_F(tables, LongTableNameKeepsItsIdentity) {
 }
 
 TEST_F(tables, InsufficientPrivilegesForSequences) {
-  GTEST_SKIP() << "the embedded Oracle grants every user CREATE SEQUENCE and never answers "
-                  "ORA-01031";
+  tsl::eora::revoke_privilege("ORCL", "scott", tsl::eora::privilege::create_sequence);
+  ora_database& db = open();
+  udb_schema fields;
+  fields.add(field(u"Id", VT_I4, 0, false, ole_variant(), 0, true));
+  fields.add(field(u"Name", VT_BSTR, 20));
+  try {
+    db.create_table(u"Counted", fields, udb_indexes());
+    FAIL() << "created an identity table without CREATE SEQUENCE";
+  } catch (const tk_exception& e) {
+    // A plain error of this one table, not an Oracle error.
+    EXPECT_EQ(typeid(e), typeid(tk_exception));
+    EXPECT_EQ(e.severity(), 0);
+    EXPECT_STREQ(e.what(),
+                 "Insufficient privileges to create sequence.\nAuto increment will not be "
+                 "converted.");
+  }
+  // The table stays, without a sequence or trigger to fill its identity.
+  EXPECT_EQ(column(u"select TABLE_NAME from USER_TABLES"), std::vector<std::u16string>{u"Counted"});
+  EXPECT_TRUE(column(u"select SEQUENCE_NAME from USER_SEQUENCES").empty());
+  EXPECT_TRUE(column(u"select TRIGGER_NAME from USER_TRIGGERS").empty());
+  ora_execute(u"insert into \"Counted\" (\"Id\", \"Name\") values (7, 'x')", OCI_DEFAULT);
+  EXPECT_EQ(column(u"select \"Id\" from \"Counted\""), std::vector<std::u16string>{u"7"});
+  // Nothing was remembered to continue.
+  db.continue_identity(u"Counted");
 }
 
 TEST_F(tables, KeysAndIndexes) {

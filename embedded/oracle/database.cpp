@@ -13,9 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <stdexcept>
 
-#include "embedded/oracle/oracle_error.h"
 #include "embedded/common/sha256.h"
+#include "embedded/oracle/oracle_error.h"
 #include "embedded/oracle/sqlite_db.h"
 
 namespace tsl::eora {
@@ -27,6 +28,7 @@ namespace {
 constexpr const char* schema_sql = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT);
 CREATE TABLE users(name TEXT PRIMARY KEY, salt BLOB, hash BLOB);
+CREATE TABLE revoked_privileges(user TEXT, privilege TEXT, PRIMARY KEY(user, privilege));
 CREATE TABLE objects(id INTEGER PRIMARY KEY, owner TEXT, name TEXT, type TEXT);
 CREATE UNIQUE INDEX objects_name ON objects(owner, name);
 CREATE TABLE columns(table_id INTEGER, column_id INTEGER, name TEXT, code INTEGER, length INTEGER,
@@ -48,6 +50,11 @@ CREATE TABLE triggers(owner TEXT, name TEXT, table_id INTEGER, timing TEXT, even
 )";
 
 constexpr int hash_rounds = 4096;
+
+// Databases made before privileges could be revoked lack the table.
+constexpr const char* privileges_sql =
+    "CREATE TABLE IF NOT EXISTS revoked_privileges(user TEXT, privilege TEXT, "
+    "PRIMARY KEY(user, privilege))";
 
 std::string upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -312,6 +319,68 @@ void create_user(const std::string& service, const std::string& user, const std:
   if (exists.step()) throw make_error(1920, {name});
   sqlite_stmt put(db.get(), "INSERT INTO users(name, salt, hash) VALUES (?, ?, ?)");
   put.bind(1, name).bind_blob(2, salt).bind_blob(3, hash_password(salt, password)).step();
+}
+
+privilege parse_privilege(const std::string& name) {
+  std::string words;
+  for (size_t i = 0; i < name.size();) {
+    if (std::isspace(static_cast<unsigned char>(name[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < name.size() && !std::isspace(static_cast<unsigned char>(name[end]))) ++end;
+    if (!words.empty()) words += ' ';
+    words += upper(name.substr(i, end - i));
+    i = end;
+  }
+  if (words == privilege_name(privilege::create_sequence)) return privilege::create_sequence;
+  throw std::invalid_argument("unknown privilege '" + name + "' (known: CREATE SEQUENCE)");
+}
+
+const char* privilege_name(privilege p) {
+  switch (p) {
+    case privilege::create_sequence:
+      return "CREATE SEQUENCE";
+  }
+  return "";
+}
+
+namespace {
+
+void set_privilege(const std::string& service, const std::string& user, privilege p, bool granted) {
+  database_info info = find_database(service);
+  std::string name = normalize_user(user);
+  sqlite_conn db(info.path, false);
+  sqlite_stmt exists(db.get(), "SELECT 1 FROM users WHERE name = ?");
+  exists.bind(1, name);
+  if (!exists.step()) throw make_error(1918, {name});
+  db.exec(privileges_sql);
+  sqlite_stmt change(db.get(), granted ? "DELETE FROM revoked_privileges WHERE user = ? AND "
+                                         "privilege = ?"
+                                       : "INSERT OR IGNORE INTO revoked_privileges(user, "
+                                         "privilege) VALUES (?, ?)");
+  change.bind(1, name).bind(2, privilege_name(p)).step();
+}
+
+}  // namespace
+
+void revoke_privilege(const std::string& service, const std::string& user, privilege p) {
+  set_privilege(service, user, p, false);
+}
+
+void grant_privilege(const std::string& service, const std::string& user, privilege p) {
+  set_privilege(service, user, p, true);
+}
+
+bool has_privilege(sqlite_conn& db, const std::string& user, privilege p) {
+  sqlite_stmt table(db.get(),
+                    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                    "name = 'revoked_privileges'");
+  if (!table.step()) return true;
+  sqlite_stmt q(db.get(), "SELECT 1 FROM revoked_privileges WHERE user = ? AND privilege = ?");
+  q.bind(1, user).bind(2, privilege_name(p));
+  return !q.step();
 }
 
 void check_password(sqlite_conn& db, const std::string& user, const std::string& password) {

@@ -49,6 +49,18 @@ database_info resolve_connect(const std::string& connect);
 // salted, iterated SHA-256 hashes.
 void create_user(const std::string& service, const std::string& user, const std::string& password);
 std::string normalize_user(const std::string& user);
+
+// System privileges a user can lose and get back; a new user holds them all.
+enum class privilege { create_sequence };
+// "CREATE SEQUENCE" in any case and spacing; raises std::invalid_argument for
+// a name it does not know.
+privilege parse_privilege(const std::string& name);
+const char* privilege_name(privilege p);
+// Raise ORA-01918 for an unknown user. Revoking twice or granting a privilege
+// held is no error.
+void revoke_privilege(const std::string& service, const std::string& user, privilege p);
+void grant_privilege(const std::string& service, const std::string& user, privilege p);
+bool has_privilege(sqlite_conn& db, const std::string& user, privilege p);
 // Raises ORA-01017 for a wrong user or password.
 void check_password(sqlite_conn& db, const std::string& user, const std::string& password);
 

@@ -329,6 +329,7 @@ void session::add_constraint(table_info& t, const constraint_def& c) {
 }
 
 void session::create_sequence(create_sequence_stmt& s) {
+  if (!has_privilege(db_, user_, privilege::create_sequence)) throw make_error(1031);
   if (!catalog_.object_type(s.name).empty()) throw make_error(955);
   auto num = [](const std::string& text) {
     auto d = decimal::parse(text);

@@ -3,6 +3,7 @@
 //
 //   tsl-oracle create-db SERVICE [--port N] [--version 7.3|8.1|9.2|10.2|11.2|12.1|current]
 //   tsl-oracle create-user SERVICE USER PASSWORD
+//   tsl-oracle revoke|grant SERVICE USER "CREATE SEQUENCE"
 //   tsl-oracle list-dbs
 //   tsl-oracle sql CONNECT USER/PASSWORD [-f FILE | -e SQL]...
 //
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ namespace {
 int usage() {
   std::cerr << "usage: tsl-oracle create-db SERVICE [--port N] [--version RELEASE]\n"
                "       tsl-oracle create-user SERVICE USER PASSWORD\n"
+               "       tsl-oracle revoke|grant SERVICE USER \"CREATE SEQUENCE\"\n"
                "       tsl-oracle list-dbs\n"
                "       tsl-oracle sql CONNECT USER/PASSWORD [-f FILE | -e SQL]...\n";
   return 2;
@@ -138,6 +141,23 @@ int main(int argc, char** argv) {
     if (cmd == "create-user" && args.size() == 4) {
       create_user(args[1], args[2], args[3]);
       std::cout << "User " << normalize_user(args[2]) << " created.\n";
+      return 0;
+    }
+    if ((cmd == "revoke" || cmd == "grant") && args.size() == 4) {
+      privilege p;
+      try {
+        p = parse_privilege(args[3]);
+      } catch (const std::invalid_argument& e) {
+        std::cerr << "tsl-oracle: " << e.what() << "\n";
+        return usage();
+      }
+      if (cmd == "revoke") {
+        revoke_privilege(args[1], args[2], p);
+        std::cout << "Revoke succeeded.\n";
+      } else {
+        grant_privilege(args[1], args[2], p);
+        std::cout << "Grant succeeded.\n";
+      }
       return 0;
     }
     if (cmd == "list-dbs" && args.size() == 1) {

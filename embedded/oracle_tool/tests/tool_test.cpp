@@ -87,3 +87,30 @@ TEST(tool, ScriptsFromStandardInputWithTriggers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(tool, RevokesAndGrantsCreateSequence) {
+  tsl::testing::temp_dir dir;
+  run(dir.path(), "create-db orcl");
+  run(dir.path(), "create-user orcl scott tiger");
+  outcome revoked = run(dir.path(), "revoke orcl scott \"create sequence\"");
+  EXPECT_EQ(revoked.status, 0) << revoked.out;
+  EXPECT_EQ(revoked.out, "Revoke succeeded.\n");
+  outcome denied = run(dir.path(), "sql orcl scott/tiger -e \"create sequence s\"");
+  EXPECT_EQ(denied.status, 1);
+  EXPECT_NE(denied.out.find("ORA-01031: insufficient privileges"), std::string::npos) << denied.out;
+  EXPECT_EQ(run(dir.path(), "grant orcl scott \"CREATE SEQUENCE\"").out, "Grant succeeded.\n");
+  EXPECT_EQ(run(dir.path(), "sql orcl scott/tiger -e \"create sequence s\"").status, 0);
+  // Wrong names: a usage error for the privilege, ORA-01918 for the user.
+  outcome unknown = run(dir.path(), "revoke orcl scott \"CREATE TABLE\"");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.out.find("unknown privilege 'CREATE TABLE'"), std::string::npos) << unknown.out;
+  outcome nobody = run(dir.path(), "grant orcl nobody \"CREATE SEQUENCE\"");
+  EXPECT_EQ(nobody.status, 1);
+  EXPECT_NE(nobody.out.find("ORA-01918: user 'NOBODY' does not exist"), std::string::npos)
+      << nobody.out;
+  EXPECT_EQ(run(dir.path(), "revoke orcl scott").status, 2);
+}
+
+}  // namespace
