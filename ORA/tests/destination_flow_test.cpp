@@ -10,6 +10,7 @@
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_stmt.h"
+#include "ORA/tests/ora_fixture.h"
 #include "embedded/oracle/database.h"
 #include "platform/text/utf.h"
 #include "testing/temp_dir.h"
@@ -47,21 +48,10 @@ sb4 get_data(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* pie
   return OCI_CONTINUE;
 }
 
-class destination : public ::testing::Test {
+// A logged-on engine over a fresh embedded Oracle; the statements go
+// straight through its handles.
+class destination : public ora_fixture {
  protected:
-  void SetUp() override {
-    setenv("TSL_ORACLE_DATA", dir_.path().c_str(), 1);
-    setenv("TSL_ORACLE_CLIENT", "embedded", 1);
-    tsl::eora::create_database("ORCL", 1521, "current");
-    tsl::eora::create_user("ORCL", "scott", "tiger");
-    engine_ = std::make_unique<ora_engine>();
-    engine_->logon(u"ORCL", u"scott", u"tiger");
-  }
-  void TearDown() override {
-    engine_.reset();
-    unsetenv("TSL_ORACLE_CLIENT");
-    unsetenv("TSL_ORACLE_DATA");
-  }
   const tsl::oci::api& f() { return engine_->oci(); }
   sword query(const std::u16string& sql, ub4 mode = OCI_DEFAULT) {
     ora_stmt s;
@@ -112,9 +102,6 @@ class destination : public ::testing::Test {
                                              nullptr, OCI_COMMIT_ON_SUCCESS));
     return h.buffer;
   }
-
-  tsl::testing::temp_dir dir_;
-  std::unique_ptr<ora_engine> engine_;
 };
 
 TEST_F(destination, TableCreationWithIdentityKeysAndIndexes) {
