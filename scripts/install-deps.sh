@@ -5,17 +5,29 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev sqlite3)
+          libsqlite3-dev sqlite3
+          freetds-bin freetds-dev
+          qt6-base-dev qt6-qpa-plugins libqt6test6 fonts-dejavu-core)
+# The TDS listener's tests drive it with Node's tedious driver.
+command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# tedious, pinned by its lockfile; installed again only when the lockfile changed.
+tedious=embedded/mssql_tds/tests/tedious
+cd "$(dirname "$0")/.."
+if ! cmp -s "$tedious/package-lock.json" "$tedious/node_modules/.installed-lock.json"; then
+  (cd "$tedious" && npm ci --no-audit --no-fund --loglevel=error &&
+   cp package-lock.json node_modules/.installed-lock.json)
+fi

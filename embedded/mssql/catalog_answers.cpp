@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "embedded/mssql/server.h"
+#include "embedded/mssql/statement_handle.h"
 
 namespace tsl::mssql {
 namespace {
@@ -95,6 +96,15 @@ std::unique_ptr<result_set> sp_columns(const database& db, const sp_columns_args
       const column_info& c = t->columns[i];
       if (a.column_name && !like_match(c.name, *a.column_name)) continue;
       catalog_shape s = catalog_shape_of(c.type, c.nullable);
+      if (a.odbc_ver >= 3) {
+        // ODBC 3 names the timestamp type 93 and gives approximate numbers
+        // in binary digits.
+        if (c.type.id == type_id::datetime || c.type.id == type_id::smalldatetime) s.data_type = 93;
+        if (c.type.id == type_id::float_ || c.type.id == type_id::real) {
+          s.precision = c.type.id == type_id::float_ ? 53 : 24;
+          s.radix = 2;
+        }
+      }
       std::string type_name_text = c.type.alias.empty() ? type_name(c.type.id) : c.type.alias;
       if (c.identity) {
         if (c.type.id == type_id::decimal || c.type.id == type_id::numeric) type_name_text += "()";
@@ -130,16 +140,186 @@ std::unique_ptr<result_set> sp_databases(server& srv) {
 }
 
 std::unique_ptr<result_set> sp_tables(const database& db, const std::optional<std::string>& name,
-                                      const std::optional<std::string>& owner) {
+                                      const std::optional<std::string>& owner,
+                                      const std::optional<std::string>& table_type) {
   auto r = std::make_unique<memory_result>(std::vector<result_column>{
       sysname("TABLE_QUALIFIER"), sysname("TABLE_OWNER"), sysname("TABLE_NAME"),
       col("TABLE_TYPE", type_id::varchar, true, 32), col("REMARKS", type_id::varchar, true, 254)});
+  if (table_type) {
+    // The list names types quoted: 'TABLE','VIEW'.
+    std::string wanted = lower(*table_type);
+    if (wanted.find("'table'") == std::string::npos &&
+        wanted.find("\"table\"") == std::string::npos && lower(*table_type) != "table")
+      return r;
+  }
   for (const table_info* t : sorted_tables(db)) {
     if (name && !like_match(t->name, *name)) continue;
     if (owner && !like_match(t->schema, *owner)) continue;
     r->add({text(db.name()), text(t->schema), text(t->name), text("TABLE"), value::null()});
   }
   return r;
+}
+
+namespace {
+
+// The table a table_args names: without an owner the default owner's, else dbo's.
+const table_info* find_one(const database& db, const table_args& a,
+                           const std::string& default_owner) {
+  if (!a.name || (a.qualifier && !iequals(*a.qualifier, db.name()))) return nullptr;
+  if (a.owner) return db.find_table(*a.owner, *a.name);
+  if (const table_info* t = db.find_table(default_owner, *a.name)) return t;
+  return db.find_table("dbo", *a.name);
+}
+
+// The name of the key of the referenced table that a foreign key points at.
+std::string referenced_key(const database& db, const foreign_key_info& fk) {
+  const table_info* ref = db.find_table(fk.ref_schema, fk.ref_table);
+  if (!ref) return {};
+  for (const auto& ix : ref->indexes) {
+    if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < ix.columns.size(); ++i)
+      same =
+          same && std::any_of(fk.ref_columns.begin(), fk.ref_columns.end(),
+                              [&](const std::string& c) { return iequals(c, ix.columns[i].name); });
+    if (same) return ix.name;
+  }
+  return {};
+}
+
+int64_t rule_number(fk_rule r) {
+  switch (r) {
+    case fk_rule::cascade:
+      return 0;
+    case fk_rule::no_action:
+      return 1;
+    case fk_rule::set_null:
+      return 2;
+    case fk_rule::set_default:
+      return 3;
+  }
+  return 1;
+}
+
+}  // namespace
+
+std::unique_ptr<result_set> sp_pkeys(const database& db, const table_args& a,
+                                     const std::string& default_owner) {
+  auto out = std::make_unique<memory_result>(std::vector<result_column>{
+      sysname("TABLE_QUALIFIER", true), sysname("TABLE_OWNER"), sysname("TABLE_NAME"),
+      sysname("COLUMN_NAME"), col("KEY_SEQ", type_id::smallint, false), sysname("PK_NAME", true)});
+  const table_info* t = find_one(db, a, default_owner);
+  if (!t) return out;
+  const index_info* pk = t->primary_key();
+  if (!pk) return out;
+  for (size_t i = 0; i < pk->columns.size(); ++i) {
+    const auto& c = t->columns[static_cast<size_t>(t->find_column(pk->columns[i].name))];
+    out->add({text(db.name()), text(t->schema), text(t->name), text(c.name),
+              num(static_cast<int64_t>(i + 1)), text(pk->name)});
+  }
+  return out;
+}
+
+std::unique_ptr<result_set> sp_fkeys(const database& db, const table_args& pk, const table_args& fk,
+                                     const std::string& default_owner) {
+  std::vector<result_column> cols;
+  for (const char* n : {"PKTABLE_QUALIFIER", "PKTABLE_OWNER", "PKTABLE_NAME", "PKCOLUMN_NAME",
+                        "FKTABLE_QUALIFIER", "FKTABLE_OWNER", "FKTABLE_NAME", "FKCOLUMN_NAME"})
+    cols.push_back(sysname(n, std::string(n).find("QUALIFIER") != std::string::npos));
+  cols.push_back(col("KEY_SEQ", type_id::smallint, false));
+  cols.push_back(col("UPDATE_RULE", type_id::smallint));
+  cols.push_back(col("DELETE_RULE", type_id::smallint));
+  cols.push_back(sysname("FK_NAME", true));
+  cols.push_back(sysname("PK_NAME", true));
+  cols.push_back(col("DEFERRABILITY", type_id::smallint));
+  auto out = std::make_unique<memory_result>(std::move(cols));
+  const table_info* pk_table = pk.name ? find_one(db, pk, default_owner) : nullptr;
+  const table_info* fk_table = fk.name ? find_one(db, fk, default_owner) : nullptr;
+  if ((pk.name && !pk_table) || (fk.name && !fk_table) || (!pk.name && !fk.name)) return out;
+  // Sorted by the referencing table, then KEY_SEQ: the keys of one table interleave.
+  struct entry {
+    std::string schema, name;
+    size_t seq;
+    std::vector<value> row;
+  };
+  std::vector<entry> rows;
+  for (const table_info* t : sorted_tables(db)) {
+    if (fk_table && t != fk_table) continue;
+    for (const auto& k : t->foreign_keys) {
+      const table_info* ref = db.find_table(k.ref_schema, k.ref_table);
+      if (pk_table && ref != pk_table) continue;
+      std::string pk_name = referenced_key(db, k);
+      for (size_t i = 0; i < k.columns.size(); ++i)
+        rows.push_back(entry{
+            lower(t->schema),
+            lower(t->name),
+            i,
+            {text(db.name()), text(ref ? ref->schema : k.ref_schema),
+             text(ref ? ref->name : k.ref_table), text(k.ref_columns[i]), text(db.name()),
+             text(t->schema), text(t->name), text(k.columns[i]), num(static_cast<int64_t>(i + 1)),
+             num(rule_number(k.on_update)), num(rule_number(k.on_delete)), text(k.name),
+             pk_name.empty() ? value::null() : text(pk_name), num(7)}});
+    }
+  }
+  std::stable_sort(rows.begin(), rows.end(), [](const entry& x, const entry& y) {
+    return std::tie(x.schema, x.name, x.seq) < std::tie(y.schema, y.name, y.seq);
+  });
+  for (auto& e : rows) out->add(std::move(e.row));
+  return out;
+}
+
+std::unique_ptr<result_set> sp_statistics(const database& db, const table_args& a,
+                                          const std::optional<std::string>& index_name,
+                                          bool unique_only, const std::string& default_owner) {
+  auto out = std::make_unique<memory_result>(std::vector<result_column>{
+      sysname("TABLE_QUALIFIER", true), sysname("TABLE_OWNER"), sysname("TABLE_NAME"),
+      col("NON_UNIQUE", type_id::smallint), sysname("INDEX_QUALIFIER", true),
+      sysname("INDEX_NAME", true), col("TYPE", type_id::smallint, false),
+      col("SEQ_IN_INDEX", type_id::smallint), sysname("COLUMN_NAME", true),
+      col("COLLATION", type_id::char_, true, 1), col("CARDINALITY", type_id::int_),
+      col("PAGES", type_id::int_), col("FILTER_CONDITION", type_id::varchar, true, 128)});
+  const table_info* t = find_one(db, a, default_owner);
+  if (!t) return out;
+  int64_t rows = 0;
+  {
+    statement_handle s(db.handle(), "SELECT count(*) FROM " + t->storage_name());
+    if (s.step() == SQLITE_ROW) rows = sqlite3_column_int64(s.get(), 0);
+  }
+  // Pages of 8 KB at a guessed 100 rows each: the quick accuracy allows it.
+  const int64_t pages = (rows + 99) / 100;
+  out->add({text(db.name()), text(t->schema), text(t->name), value::null(), value::null(),
+            value::null(), num(0), value::null(), value::null(), value::null(), num(rows),
+            num(pages), value::null()});
+  struct entry {
+    bool non_unique;
+    int type;
+    std::string name;
+    size_t seq;
+    std::vector<value> row;
+  };
+  std::vector<entry> rows_out;
+  for (const auto& ix : t->indexes) {
+    if (unique_only && !ix.unique) continue;
+    if (index_name && !like_match(ix.name, *index_name)) continue;
+    const int type = ix.clustered ? 1 : 3;
+    for (size_t i = 0; i < ix.columns.size(); ++i) {
+      const auto& c = t->columns[static_cast<size_t>(t->find_column(ix.columns[i].name))];
+      rows_out.push_back(entry{
+          !ix.unique,
+          type,
+          lower(ix.name),
+          i,
+          {text(db.name()), text(t->schema), text(t->name), num(ix.unique ? 0 : 1), text(t->name),
+           text(ix.name), num(type), num(static_cast<int64_t>(i + 1)), text(c.name),
+           text(ix.columns[i].desc ? "D" : "A"), num(rows), num(pages), value::null()}});
+    }
+  }
+  std::stable_sort(rows_out.begin(), rows_out.end(), [](const entry& x, const entry& y) {
+    return std::make_tuple(x.non_unique, x.type, x.name, x.seq) <
+           std::make_tuple(y.non_unique, y.type, y.name, y.seq);
+  });
+  for (auto& e : rows_out) out->add(std::move(e.row));
+  return out;
 }
 
 namespace {
@@ -195,22 +375,6 @@ std::unique_ptr<result_set> primary_keys(const database& db, const restrictions&
     }
   }
   return out;
-}
-
-// The name of the key of the referenced table that a foreign key points at.
-std::string referenced_key(const database& db, const foreign_key_info& fk) {
-  const table_info* ref = db.find_table(fk.ref_schema, fk.ref_table);
-  if (!ref) return {};
-  for (const auto& ix : ref->indexes) {
-    if (!ix.unique || ix.columns.size() != fk.ref_columns.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < ix.columns.size(); ++i)
-      same =
-          same && std::any_of(fk.ref_columns.begin(), fk.ref_columns.end(),
-                              [&](const std::string& c) { return iequals(c, ix.columns[i].name); });
-    if (same) return ix.name;
-  }
-  return {};
 }
 
 std::unique_ptr<result_set> foreign_keys(const database& db, const restrictions& r) {

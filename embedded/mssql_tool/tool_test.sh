@@ -26,4 +26,44 @@ if "$tool" --dir "$dir/srv" -d sample_shop query "SELECT * FROM nowhere" 2> "$di
   fail "a bad query must fail"
 fi
 grep -q "Msg 208, Level 16, State 1" "$dir/err" || fail "no server message"
+# A number out of range is the server's overflow message, not a library's.
+"$tool" --dir "$dir/srv" -d sample_shop query "CREATE TABLE big (id decimal(38,0) IDENTITY(1,1), v int)" > /dev/null
+if "$tool" --dir "$dir/srv" -d sample_shop query "SET IDENTITY_INSERT big ON
+INSERT INTO big (id, v) VALUES (99999999999999999999, 1)" 2> "$dir/err"; then
+  fail "an identity value out of range must fail"
+fi
+grep -q "Msg 8115, Level 16" "$dir/err" || fail "no overflow message: $(cat "$dir/err")"
+
+# A script with errors goes on as sqlcmd does; -b stops at the first.
+cat > "$dir/bad.sql" <<'SQL'
+CREATE DATABASE errs
+GO
+USE errs
+CREATE TABLE t (a int PRIMARY KEY)
+GO
+INSERT INTO t VALUES (1)
+INSERT INTO t VALUES (1)
+INSERT INTO t VALUES (2)
+GO
+SELECT * FROM missing
+INSERT INTO t VALUES (3)
+GO
+INSERT INTO t VALUES (4)
+SQL
+if "$tool" --dir "$dir/srv" run "$dir/bad.sql" > /dev/null 2> "$dir/err"; then
+  fail "a script with errors must fail"
+fi
+grep -q "^$dir/bad.sql:7: Msg 2627, Level 14, State 1, Batch at line 6$" "$dir/err" ||
+  fail "duplicate key not placed: $(cat "$dir/err")"
+grep -q "^$dir/bad.sql:10: Msg 208, Level 16, State 1, Batch at line 10$" "$dir/err" ||
+  fail "missing table not placed: $(cat "$dir/err")"
+out=$("$tool" --dir "$dir/srv" -d errs query "SELECT a FROM t ORDER BY a" | tr '\n' ' ')
+[ "$out" = "a 1 2 4 (3 rows affected)  " ] || fail "statements after the errors: $out"
+"$tool" --dir "$dir/srv" -d errs query "DROP TABLE t" > /dev/null
+if "$tool" --dir "$dir/srv" -b run "$dir/bad.sql" > /dev/null 2> "$dir/err"; then
+  fail "-b must fail"
+fi
+grep -q "Msg 1801" "$dir/err" || fail "-b: $(cat "$dir/err")"
+[ "$(grep -c '^.*: Msg' "$dir/err")" = 1 ] || fail "-b must stop at the first error"
+
 echo "tool_test passed"
