@@ -1,6 +1,7 @@
 #include "MSS/mss_database.h"
 
 #include "MSS/mss_engine.h"
+#include "MSS/mss_select_check.h"
 #include "MSS/mss_table.h"
 #include "MSS/odb_command.h"
 #include "MSS/odb_exception.h"
@@ -48,10 +49,17 @@ std::unique_ptr<udb_recordset> mss_database::get_table(const std::u16string& nam
 }
 
 bool mss_database::test_query(const std::u16string& sql) {
+  std::u16string checked;
+  try {
+    checked = mss_select_check(sql);
+  } catch (const tk_exception& e) {
+    tk_trace(2, "Query refused: %s", e.what());
+    return false;
+  }
   try {
     odb_command cmd(session_.get());
     ole_ptr<IRowset> rowset;
-    cmd.execute(sql, &rowset);
+    cmd.execute(mss_select_wrapped(checked), &rowset);
   } catch (const odb_exception&) {
     // The server refused the text; internal faults still propagate.
     return false;

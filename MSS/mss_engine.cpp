@@ -8,6 +8,8 @@
 #include "MSS/odb_recordset.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
+#include "embedded/mssql_connector/embedded_connector.h"
+#include "platform/freetds/freetds_connector.h"
 #include "platform/com/com_runtime.h"
 #include "platform/text/wide_ctype.h"
 
@@ -20,10 +22,17 @@ namespace {
 
 const char16_t kProvider[] = u"Provider=sqloledb;Data Source=";
 
+// SQL Server's errors for a database it does not have or will not open.
+constexpr long kCannotOpenDatabase = 4060;
+constexpr long kNoSuchDatabase = 911;
+
 }  // namespace
 
 mss_engine::mss_engine(int com_initialized) : com_initialized_(com_initialized) {
   tk_trace(2, "mss_engine::ctor");
+  // The embedded server is asked first: it serves only its own names.
+  tsl::freetds::install_freetds_connector();
+  tsl::mssql::install_embedded_connector();
   if (com_initialized_ == 0) {
     if (FAILED(CoInitialize(nullptr))) com_initialized_ = 1;  // nothing to undo
   }
@@ -233,8 +242,13 @@ bool mss_engine::is_db_exist(const std::u16string& name) {
   try {
     ole_ptr<IDBInitialize> ds;
     test_connection(make_conn_string(name), ds);
-  } catch (const odb_exception&) {
-    return false;
+  } catch (const odb_exception& e) {
+    // Only a database the server does not have, or will not open for this
+    // login, is missing; any other failure (a damaged database) says its
+    // own cause.
+    if (e.native_error() == kCannotOpenDatabase || e.native_error() == kNoSuchDatabase)
+      return false;
+    throw;
   }
   tk_trace(2, "mss_engine::is_db_exist -- end");
   return true;

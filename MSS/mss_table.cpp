@@ -13,8 +13,74 @@ namespace {
 // Oracle's largest NUMBER precision.
 constexpr int32_t kMaxPrecision = 38;
 
-bool quoted(const std::u16string& s) {
-  return s.front() == u'\'' && s.back() == u'\'';
+// Without the brackets that enclose the whole text: (((1)+(2))) -> (1)+(2).
+std::u16string without_brackets(std::u16string text) {
+  while (text.size() >= 2 && text.front() == u'(' && text.back() == u')') {
+    int depth = 0;
+    bool quote = false;
+    size_t close = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      if (c == u'\'') quote = !quote;
+      if (quote) continue;
+      if (c == u'(') ++depth;
+      if (c == u')' && --depth == 0) {
+        close = i;
+        break;
+      }
+    }
+    if (close != text.size() - 1) break;
+    text = text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+bool is_digit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// A number as the server stores it in a default: -12.5, 1.5E+200, 0x0A1B.
+bool is_number_literal(const std::u16string& t) {
+  size_t i = 0;
+  if (t.size() > 2 && t[0] == u'0' && (t[1] == u'x' || t[1] == u'X')) {
+    for (i = 2; i < t.size(); ++i)
+      if (!is_digit(t[i]) && !((t[i] | 0x20) >= u'a' && (t[i] | 0x20) <= u'f')) return false;
+    return true;
+  }
+  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) ++i;
+  size_t digits = 0;
+  for (; i < t.size() && is_digit(t[i]); ++i) ++digits;
+  if (i < t.size() && t[i] == u'.')
+    for (++i; i < t.size() && is_digit(t[i]); ++i) ++digits;
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) ++i;
+    size_t exponent = 0;
+    for (; i < t.size() && is_digit(t[i]); ++i) ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == t.size();
+}
+
+// 'abc', 'it''s' or N'abc': one string literal and nothing else.
+bool is_string_literal(const std::u16string& t) {
+  size_t i = t.size() > 0 && (t[0] == u'N' || t[0] == u'n') ? 1 : 0;
+  if (t.size() < i + 2 || t[i] != u'\'' || t.back() != u'\'') return false;
+  for (++i; i + 1 < t.size(); ++i) {
+    if (t[i] != u'\'') continue;
+    if (i + 2 < t.size() && t[i + 1] == u'\'') {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+bool is_null_literal(const std::u16string& t) {
+  return t.size() == 4 && (t[0] | 0x20) == u'n' && (t[1] | 0x20) == u'u' &&
+         (t[2] | 0x20) == u'l' && (t[3] | 0x20) == u'l';
 }
 
 int32_t to_int(const ole_variant& v) {
@@ -63,7 +129,11 @@ void mss_table::init_schema() {
     tk_trace_w(1, u"Got field name/type: %s/%s", column.c_str(), type_name.c_str());
     t_ftd& found = fields.get_field(column);
     const std::u16string def = odb_record::column(r, 13).to_wstring();
-    if (!def.empty()) {
+    const std::u16string expression = def.empty() ? def : get_def_expression(def);
+    if (!expression.empty()) {
+      tk_trace_w(1, u"Got default expression: %s", expression.c_str());
+      found.set_default_expression(expression);
+    } else if (!def.empty()) {
       tk_trace_w(1, u"Got default string: %s", def.c_str());
       ole_variant value = get_def_value(fields[i].vartype(), def);
       const std::u16string shown = value.to_wstring();
@@ -87,33 +157,21 @@ void mss_table::init_schema() {
 ole_variant mss_table::get_def_value(VARTYPE type, const std::u16string& src) {
   tk_trace_w(1, u"mss_table::get_def_value(type=0x%08X, src='%s')", static_cast<unsigned>(type),
              src.c_str());
-  std::u16string text = src;
-  if (!text.empty() && text.front() == u'(') {
-    size_t k = 0;
-    while (k < text.size() && text[k] == u'(') ++k;
-    text = 2 * k >= text.size() ? std::u16string() : text.substr(k, text.size() - 2 * k);
-    tk_trace(1, "Before removing round brackets, pos0=%d, size=%d", static_cast<int>(k),
-             static_cast<int>(text.size()));
-    tk_trace_w(1, u"mss_table::get_def_value - buf=[%s]", text.c_str());
-  }
-  // A Unicode literal N'...' holds the same text as '...'; kept as written,
-  // the default would become the literal's own spelling. '' is the empty
-  // text, not two apostrophes.
-  if (text.size() > 2 && (text[0] == u'N' || text[0] == u'n') && text[1] == u'\'' &&
-      text.back() == u'\'')
-    text.erase(0, 1);
-  if (text.size() >= 2 && quoted(text)) {
+  std::u16string text = without_brackets(src);
+  tk_trace_w(1, u"mss_table::get_def_value - buf=[%s]", text.c_str());
+  // DEFAULT NULL is no default; an expression is no value.
+  if (is_null_literal(text) || !get_def_expression(src).empty()) return ole_variant();
+  if (is_string_literal(text)) {
+    // A Unicode literal N'...' holds the same text as '...'.
+    if (text[0] != u'\'') text.erase(0, 1);
     text = text.substr(1, text.size() - 2);
+    for (size_t p = text.find(u"''"); p != std::u16string::npos; p = text.find(u"''", p + 1))
+      text.erase(p, 1);
     tk_trace_w(1, u"mss_table::get_def_value - buf=[%s]", text.c_str());
   }
   if (type == VT_DATE) {
-    if (text.size() > 1 && quoted(text)) text = text.substr(1, text.size() - 2);
     ole_date d(text);
     return d.is_valid() ? d.to_variant() : ole_variant();
-  }
-  if (text.size() > 2) {
-    for (size_t p = text.find(u"''"); p != std::u16string::npos; p = text.find(u"''", p + 1))
-      text.erase(p, 1);
   }
   try {
     return ole_variant::from_wstring(text, type);
@@ -122,4 +180,11 @@ ole_variant mss_table::get_def_value(VARTYPE type, const std::u16string& src) {
     tk_trace_w(2, u"Default '%s' does not convert", text.c_str());
     return ole_variant();
   }
+}
+
+std::u16string mss_table::get_def_expression(const std::u16string& src) {
+  const std::u16string text = without_brackets(src);
+  if (text.empty() || is_null_literal(text) || is_string_literal(text) || is_number_literal(text))
+    return std::u16string();
+  return text;
 }

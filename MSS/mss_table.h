@@ -15,6 +15,10 @@ class mss_table : public odb_table {
             int32_t mode);
 
   void init_schema();
-  // The value of a stored default expression such as ((0)) or ('abc').
+  // The value of a stored default expression such as ((0)) or ('abc'); empty
+  // for (NULL) and for anything that is not a plain literal.
   static ole_variant get_def_value(VARTYPE type, const std::u16string& text);
+  // The expression of a default that is not a plain literal ((getdate()),
+  // ((1)+(2))) without its enclosing brackets; empty for literals and NULL.
+  static std::u16string get_def_expression(const std::u16string& text);
 };

@@ -99,7 +99,10 @@ void odb_accessor::bind(IRowset* rowset, size_t columns, const DBCOLUMNINFO* inf
     b.eParamIO = DBPARAMIO_NOTPARAM;
     b.cbMaxLen = len;
     b.dwFlags = 0;
-    b.wType = c.wType == DBTYPE_BYTES ? DBTYPE_BYTES : DBTYPE_WSTR;
+    // Floating values come as themselves: the provider's text of a float
+    // keeps 15 digits and that of a real 7, fewer than the values hold.
+    const bool native = c.wType == DBTYPE_BYTES || c.wType == DBTYPE_R4 || c.wType == DBTYPE_R8;
+    b.wType = native ? c.wType : static_cast<DBTYPE>(DBTYPE_WSTR);
     b.bPrecision = c.bPrecision;
     b.bScale = c.bScale;
     tk_trace(2, "Bind column #%d, type=%d, size=%d", static_cast<int>(i), c.wType,

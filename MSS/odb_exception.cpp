@@ -67,9 +67,9 @@ void odb_exception::extract_from_records(IErrorRecords* records) {
 
     ole_ptr<ISQLErrorInfo> sql;
     records->GetCustomErrorObject(i, IID_ISQLErrorInfo, reinterpret_cast<IUnknown**>(sql.put()));
+    LONG native = 0;
     if (sql) {
       BSTR state = nullptr;
-      LONG native = 0;
       sql->GetSQLInfo(&state, &native);
       std::u16string wide_state = adopt(state);
       std::string narrow_state;
@@ -77,6 +77,8 @@ void odb_exception::extract_from_records(IErrorRecords* records) {
         throw tk_mail_assertion("odb_exce", 124);
       tk_trace(3, "SQLSTATE:\t%s", narrow_state.c_str());
       tk_trace(3, "Native Error:\t%ld", static_cast<long>(native));
+      // Class 08: the connection to the server failed or was lost.
+      if (narrow_state.compare(0, 2, "08") == 0) connection_failed_ = true;
     }
 
     ole_ptr<IErrorInfo> info;
@@ -85,7 +87,22 @@ void odb_exception::extract_from_records(IErrorRecords* records) {
       take(d);
       tk_trace_w(1, u"Process %d record: msg=%s, source=%s", static_cast<int>(i),
                  d.description.c_str(), source_.c_str());
-      if (!message_.empty()) break;  // the first record with a description decides
+      if (!message_.empty()) {
+        native_error_ = native;
+        // The first record with a description decides; the later ones are
+        // only asked whether the connection failed.
+        for (ULONG j = i + 1; j < count && !connection_failed_; ++j) {
+          ole_ptr<ISQLErrorInfo> later;
+          records->GetCustomErrorObject(j, IID_ISQLErrorInfo,
+                                        reinterpret_cast<IUnknown**>(later.put()));
+          if (!later) continue;
+          BSTR state = nullptr;
+          LONG native = 0;
+          later->GetSQLInfo(&state, &native);
+          connection_failed_ = adopt(state).compare(0, 2, u"08") == 0;
+        }
+        break;
+      }
     }
   }
 }

@@ -14,6 +14,11 @@ class odb_exception : public tk_exception {
   explicit odb_exception(HRESULT result);
 
   const std::u16string& source() const { return source_; }
+  // Whether a record says the connection to the server failed (SQLSTATE
+  // class 08): nothing more can be read over it.
+  bool connection_failed() const { return connection_failed_; }
+  // The server's own number of the error that gave the message, or 0.
+  long native_error() const { return native_error_; }
 
   // Source and description of one error object.
   class error_info_dispatcher {
@@ -28,4 +33,6 @@ class odb_exception : public tk_exception {
   void take(const error_info_dispatcher& d);
 
   std::u16string source_;
+  bool connection_failed_ = false;
+  long native_error_ = 0;
 };

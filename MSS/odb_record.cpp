@@ -150,6 +150,24 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
       add(std::make_unique<odb_field>(c.pwszName ? c.pwszName : u"", length, std::move(v)));
       continue;
     }
+    if ((b.wType == DBTYPE_R8 && length == sizeof(double)) ||
+        (b.wType == DBTYPE_R4 && length == sizeof(float))) {
+      ole_variant v;
+      if (b.wType == DBTYPE_R8) {
+        double d;
+        std::memcpy(&d, value, sizeof d);
+        v = ole_variant(d);
+      } else {
+        float f;
+        std::memcpy(&f, value, sizeof f);
+        v = ole_variant(f);
+      }
+      auto f = std::make_unique<odb_field>(c.pwszName ? c.pwszName : u"",
+                                           static_cast<uint32_t>(c.ulColumnSize), std::move(v));
+      tk_trace_w(1, u"\t%s", f->to_wstring().c_str());
+      add(std::move(f));
+      continue;
+    }
     std::u16string_view text;
     if (truncated) {
       copy = wide_of(whole);

@@ -73,11 +73,21 @@ void odb_recordset::build_schema() {
              static_cast<unsigned>(c.ulColumnSize));
     tk_trace_w(2, u"Field '%s' has type %d", name, c.wType);
     const VARTYPE vt = odb_record::get_vartype(c.wType);
-    const uint32_t size = vt == VT_BLOB ? 0 : static_cast<uint32_t>(c.ulColumnSize);
+    // Binary columns keep their declared size (a GUID its 16 bytes), so a
+    // bounded one can become an inline column; long ones are unlimited. A
+    // variant's reported size says nothing of the values it may hold.
+    const bool is_long = (c.dwFlags & DBCOLUMNFLAGS_ISLONG) != 0;
+    const uint32_t size = (vt == VT_BLOB && is_long) || c.wType == DBTYPE_VARIANT
+                              ? 0
+                              : static_cast<uint32_t>(c.ulColumnSize);
     const bool not_null = (c.dwFlags & DBCOLUMNFLAGS_ISNULLABLE) == 0;
     int32_t reserved = vt == VT_DATE || (vt == VT_BLOB && c.wType == DBTYPE_GUID) ? 1 : 0;
     tk_trace(2, ">>> reserved=%d", reserved);
     auto* f = new t_ftd(size, name, vt, not_null, false, ole_variant(), reserved);
+    f->set_fixed_length((c.dwFlags & DBCOLUMNFLAGS_ISFIXEDLENGTH) != 0 && !is_long &&
+                        (vt == VT_BSTR || vt == VT_BLOB));
+    // money and smallmoney differ only in their precision.
+    if (vt == VT_CY) f->set_reserved(c.bPrecision * 256 + 4);
     if (vt == VT_DECIMAL) {
       f->set_reserved(c.bPrecision * 256 + c.bScale);
       tk_trace_w(1, u"Scale/precision for decimal column '%s': (%d, %d)", name, c.bScale,

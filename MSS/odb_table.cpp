@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "MSS/mss_select_check.h"
 #include "MSS/mss_split_tab_name.h"
 #include "MSS/odb_command.h"
 #include "MSS/odb_exception.h"
@@ -50,7 +51,7 @@ odb_table::odb_table(const std::u16string& name, IOpenRowset* session, int32_t m
 
 odb_table::odb_table(const std::u16string& name, const std::u16string& query, IOpenRowset* session,
                      int32_t mode)
-    : odb_recordset(name, query), session_(session), mode_(mode) {
+    : odb_recordset(name, mss_select_check(query)), session_(session), mode_(mode) {
   open();
 }
 
@@ -78,7 +79,7 @@ void odb_table::internal_initialize() {
   ole_ptr<IRowset> rowset;
   if (is_query()) {
     odb_command cmd(session_.get());
-    cmd.execute(query(), &rowset);
+    cmd.execute(mss_select_wrapped(query()), &rowset);
   } else {
     if (mode_ & kReadOnly) tk_trace(2, "Open rowset in read_only mode");
     std::u16string id_name = name();

@@ -82,10 +82,29 @@ TEST_F(mss_table_test, default_texts) {
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'd\u00e9j\u00e0 vu')").to_wstring(),
             u"d\u00e9j\u00e0 vu");
   EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(N'')").to_wstring(), u"");
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(Nonsense)").to_wstring(), u"Nonsense");
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(')").to_wstring(), u"'");
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"((((").vartype(), VT_BSTR);
-  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"((((").to_wstring(), u"");
+  // Only literals are values: an expression never becomes a text.
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(Nonsense)").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_expression(u"(Nonsense)"), u"Nonsense");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(')").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"((((").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(getdate())").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(sysdatetime())").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_expression(u"(sysdatetime())"), u"sysdatetime()");
+  // DEFAULT NULL is no default, whatever the type.
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"(NULL)").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_value(VT_I4, u"(NULL)").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_expression(u"(NULL)"), u"");
+  // Arithmetic is an expression, never a part of itself.
+  EXPECT_EQ(mss_table::get_def_value(VT_I4, u"(((1)+(2)))").vartype(), VT_EMPTY);
+  EXPECT_EQ(mss_table::get_def_expression(u"(((1)+(2)))"), u"(1)+(2)");
+  EXPECT_EQ(mss_table::get_def_expression(u"((((2)*(3))-(1)))"), u"((2)*(3))-(1)");
+  EXPECT_EQ(mss_table::get_def_expression(u"('a')+('b')"), u"('a')+('b')");
+  EXPECT_EQ(mss_table::get_def_expression(u"('a)(b')"), u"");
+  EXPECT_EQ(mss_table::get_def_value(VT_BSTR, u"('a)(b')").to_wstring(), u"a)(b");
+  EXPECT_EQ(mss_table::get_def_value(VT_I8, u"((5))").to_wstring(), u"5");
+  EXPECT_EQ(mss_table::get_def_value(VT_R8, u"((1.5E+200))").to_wstring(), u"1.5e+200");
+  EXPECT_EQ(mss_table::get_def_expression(u"((1.5E+200))"), u"");
+  EXPECT_EQ(mss_table::get_def_expression(u"(0x0A1B)"), u"");
   EXPECT_EQ(mss_table::get_def_value(VT_DATE, u"(getdate())").vartype(), VT_EMPTY);
   EXPECT_EQ(mss_table::get_def_value(VT_DATE, u"('2001-01-01')").get_system_time().wMonth, 1);
   EXPECT_EQ(mss_table::get_def_value(VT_DATE, u"''").vartype(), VT_EMPTY);
@@ -213,6 +232,23 @@ TEST_F(mss_table_test, queries_open_as_tables) {
   for (q->reset(); !q->is_eof(); q->next()) ++n;
   EXPECT_EQ(n, 2);
   EXPECT_THROW(db_->get_table(u"bad", u"SELECT nope FROM hr.people", 1), odb_exception);
+}
+
+TEST_F(mss_table_test, queries_that_would_write_are_refused_before_they_run) {
+  open();
+  for (const char16_t* sql : {u"DROP TABLE shared", u"DELETE FROM shared",
+                              u"SELECT id FROM shared; DELETE FROM shared",
+                              u"SELECT id FROM shared DELETE FROM shared",
+                              u"SELECT * INTO shared_copy FROM shared",
+                              u"SELECT id FROM shared) AS q DELETE FROM shared SELECT * FROM (SELECT 1 AS id"}) {
+    EXPECT_THROW(db_->get_table(u"q", sql, 1), tk_exception);
+    EXPECT_FALSE(db_->test_query(sql));
+  }
+  EXPECT_EQ(table(u"shared")->record_count(), 3);
+  EXPECT_FALSE(db_->test_query(u"SELECT id FROM shared_copy"));
+  // A trailing semicolon and comment are fine.
+  EXPECT_TRUE(db_->test_query(u"SELECT id FROM shared; -- all of it"));
+  EXPECT_EQ(db_->get_table(u"q", u"SELECT id FROM shared;", 1)->record_count(), 3);
 }
 
 }  // namespace

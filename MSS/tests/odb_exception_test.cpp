@@ -11,6 +11,7 @@
 #include "OLE/ole_ptr.h"
 #include "TK/tk_trace_log.h"
 #include "embedded/mssql/session.h"
+#include "embedded/mssql_connector/embedded_connector.h"
 #include "platform/com/com_runtime.h"
 #include "platform/oledb/oledb_interfaces.h"
 #include "platform/text/utf.h"
@@ -27,6 +28,7 @@ class odb_exception_test : public ::testing::Test {
     l.integrated = true;
     tsl::mssql::session s(tsl::mssql::server::open(dir_path_), l);
     s.run_script("CREATE DATABASE shop");
+    tsl::mssql::install_embedded_connector();
     CoInitialize(nullptr);
   }
   void TearDown() override { CoUninitialize(); }
@@ -112,6 +114,29 @@ TEST_F(odb_exception_test, FirstRecordWithoutDescriptionIsSkipped) {
   EXPECT_STREQ(e.what(), "Incorrect syntax near 'x'.");
   EXPECT_EQ(e.source(), u"second source");
   EXPECT_EQ(text_of(e.system_error()), nullptr);  // the caller shows the provider's text
+}
+
+TEST_F(odb_exception_test, ConnectionFailuresAreTold) {
+  tsl::com::error_record lost;
+  lost.result = E_FAIL;
+  lost.has_sql_info = true;
+  lost.sqlstate = u"08S01";
+  lost.native_error = 11;
+  lost.description = u"General network error.";
+  tsl::com::set_error_records({lost});
+  EXPECT_TRUE(odb_exception(E_FAIL).connection_failed());
+  // A time-out that closed the connection says so in a later record.
+  tsl::com::error_record timeout = lost;
+  timeout.sqlstate = u"HYT00";
+  timeout.description = u"Query timeout expired";
+  tsl::com::set_error_records({timeout, lost});
+  odb_exception after_timeout(E_FAIL);
+  EXPECT_STREQ(after_timeout.what(), "Query timeout expired");
+  EXPECT_TRUE(after_timeout.connection_failed());
+  lost.sqlstate = u"42S02";
+  tsl::com::set_error_records({lost});
+  EXPECT_FALSE(odb_exception(E_FAIL).connection_failed());
+  EXPECT_FALSE(odb_exception(E_FAIL).connection_failed());  // no records at all
 }
 
 TEST_F(odb_exception_test, RecordsWithoutAnyDescriptionLeaveAnEmptyMessage) {

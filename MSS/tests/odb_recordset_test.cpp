@@ -78,10 +78,13 @@ TEST_F(odb_recordset_test, slot_lengths_follow_the_column_types) {
     EXPECT_EQ(a.bindings()[i + 1].obStatus, a.bindings()[i].obValue + a.bindings()[i].cbMaxLen);
   }
   EXPECT_EQ(a.buffer_size(), a.bindings()[a.count() - 1].obValue + slot(u"c_vmax"));
-  // Binary columns bind as bytes, all others as text.
-  for (size_t i = 0; i < a.count(); ++i)
-    EXPECT_EQ(a.bindings()[i].wType,
-              a.columns()[i].wType == DBTYPE_BYTES ? DBTYPE_BYTES : DBTYPE_WSTR);
+  // Binary and floating columns bind as themselves (the provider's text of a
+  // float has fewer digits than the float), all others as text.
+  for (size_t i = 0; i < a.count(); ++i) {
+    const DBTYPE t = a.columns()[i].wType;
+    const bool native = t == DBTYPE_BYTES || t == DBTYPE_R4 || t == DBTYPE_R8;
+    EXPECT_EQ(a.bindings()[i].wType, native ? t : static_cast<DBTYPE>(DBTYPE_WSTR));
+  }
 }
 
 TEST_F(odb_recordset_test, bind_lengths_wrap_to_the_cap) {
@@ -111,7 +114,9 @@ TEST_F(odb_recordset_test, descriptors_of_every_type) {
       {u"c_big", VT_I8, 8, 0},
       {u"c_dec", VT_DECIMAL, 19, 10 * 256 + 2},
       {u"c_wide", VT_DECIMAL, 19, 38 * 256},
-      {u"c_money", VT_CY, 8, 0},
+      // Currency carries its precision: money 19, smallmoney 10, scale 4.
+      {u"c_money", VT_CY, 8, 19 * 256 + 4},
+      {u"c_small_money", VT_CY, 8, 10 * 256 + 4},
       {u"c_float", VT_R8, 8, 0},
       {u"c_real", VT_R4, 4, 0},
       {u"c_datetime", VT_DATE, 16, 1},
@@ -120,10 +125,11 @@ TEST_F(odb_recordset_test, descriptors_of_every_type) {
       {u"c_char", VT_BSTR, 4, 0},
       {u"c_varchar", VT_BSTR, 10, 0},
       {u"c_nvarchar", VT_BSTR, 10, 0},
-      {u"c_binary", VT_BLOB, 0, 0},
-      {u"c_varbinary", VT_BLOB, 0, 0},
+      // Bounded binary columns keep their size; only long ones are unlimited.
+      {u"c_binary", VT_BLOB, 4, 0},
+      {u"c_varbinary", VT_BLOB, 16, 0},
       {u"c_image", VT_BLOB, 0, 0},
-      {u"c_guid", VT_BLOB, 0, 1},
+      {u"c_guid", VT_BLOB, 16, 1},
       {u"c_variant", VT_BSTR, 0, 0},
   };
   for (const expect& e : all) {
@@ -138,6 +144,15 @@ TEST_F(odb_recordset_test, descriptors_of_every_type) {
     EXPECT_FALSE(f.is_identity());
   }
   EXPECT_TRUE(field(*t, u"k").is_not_null());
+  // Fixed-length text and binary are known as such.
+  EXPECT_TRUE(field(*t, u"c_char").is_fixed_length());
+  EXPECT_TRUE(field(*t, u"c_nchar").is_fixed_length());
+  EXPECT_TRUE(field(*t, u"c_binary").is_fixed_length());
+  EXPECT_FALSE(field(*t, u"c_varchar").is_fixed_length());
+  EXPECT_FALSE(field(*t, u"c_varbinary").is_fixed_length());
+  EXPECT_FALSE(field(*t, u"c_int").is_fixed_length());
+  // A variant may hold any value up to 8016 bytes: unlimited.
+  EXPECT_EQ(field(*t, u"c_variant").size(), 0u);
 }
 
 TEST_F(odb_recordset_test, values_of_every_type) {

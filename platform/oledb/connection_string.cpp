@@ -76,8 +76,9 @@ std::optional<connection_settings> parse_connection_string(const std::string& te
     else if (key == "integrated security" || key == "trusted_connection") {
       std::string lv = lower(val);
       s.integrated = lv == "sspi" || lv == "true" || lv == "yes";
+    } else {
+      s.options[key] = val;
     }
-    // Other keys (Persist Security Info, Application Name, ...) change nothing here.
   }
   return s;
 }

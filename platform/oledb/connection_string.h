@@ -1,6 +1,7 @@
 #pragma once
 // The settings of an initialisation string such as
 // "Provider=sqloledb;Data Source=.;Initial Catalog=shop;User ID=bob;Password=x;".
+#include <map>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,8 @@ struct connection_settings {
   std::string user;
   std::string password;
   bool integrated = false;  // Integrated Security=SSPI (or true/yes)
+  // Every other key, lower case, for the connector (time-outs, encryption).
+  std::map<std::string, std::string> options;
 };
 
 // Keys compare ignoring case and surrounding blanks. A value is taken as it

@@ -12,19 +12,19 @@ namespace {
 
 struct schema_entry {
   const GUID* guid;
-  mssql::schema_kind kind;
+  schema_kind kind;
   ULONG restrictions;
 };
 
 const schema_entry kSchemas[] = {
-    {&DBSCHEMA_CATALOGS, mssql::schema_kind::catalogs, 1},
-    {&DBSCHEMA_TABLES, mssql::schema_kind::tables, 4},
-    {&DBSCHEMA_PRIMARY_KEYS, mssql::schema_kind::primary_keys, 3},
-    {&DBSCHEMA_FOREIGN_KEYS, mssql::schema_kind::foreign_keys, 6},
-    {&DBSCHEMA_INDEXES, mssql::schema_kind::indexes, 5},
+    {&DBSCHEMA_CATALOGS, schema_kind::catalogs, 1},
+    {&DBSCHEMA_TABLES, schema_kind::tables, 4},
+    {&DBSCHEMA_PRIMARY_KEYS, schema_kind::primary_keys, 3},
+    {&DBSCHEMA_FOREIGN_KEYS, schema_kind::foreign_keys, 6},
+    {&DBSCHEMA_INDEXES, schema_kind::indexes, 5},
 };
 
-HRESULT hand_rowset(std::shared_ptr<connection> conn, std::unique_ptr<mssql::result_set> rows,
+HRESULT hand_rowset(std::shared_ptr<connection> conn, std::unique_ptr<result_set> rows,
                     REFIID riid, IUnknown** out) {
   auto* r = new rowset(std::move(conn), std::move(rows));
   HRESULT hr = r->QueryInterface(riid, reinterpret_cast<void**>(out));
@@ -88,7 +88,7 @@ HRESULT db_session::GetRowset(IUnknown* outer, REFGUID schema, ULONG restriction
   for (const auto& e : kSchemas)
     if (*e.guid == schema) entry = &e;
   if (!entry || restriction_count > entry->restrictions) return E_INVALIDARG;
-  mssql::restrictions r(entry->restrictions);
+  oledb::restrictions r(entry->restrictions);
   for (ULONG i = 0; i < restriction_count; ++i) {
     const VARIANT& v = restrictions[i];
     switch (v.vt) {

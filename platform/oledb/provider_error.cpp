@@ -3,8 +3,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "embedded/mssql/sql_error.h"
 #include "platform/com/error_info.h"
+#include "platform/oledb/server_error.h"
 #include "platform/text/utf.h"
 
 namespace tsl::oledb {
@@ -23,7 +23,7 @@ HRESULT report(HRESULT hr, const std::string& description) {
 HRESULT report_current_exception() {
   try {
     throw;
-  } catch (const mssql::sql_error& e) {
+  } catch (const server_error& e) {
     std::vector<com::error_record> records;
     for (const auto& rec : e.records()) {
       com::error_record r;

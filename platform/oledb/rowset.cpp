@@ -2,18 +2,16 @@
 
 #include <cstring>
 
-#include "embedded/mssql/datetime.h"
-#include "embedded/mssql/decimal.h"
 #include "platform/com/com_runtime.h"
 #include "platform/oledb/provider_error.h"
 #include "platform/text/utf.h"
 
 namespace tsl::oledb {
 
-using mssql::type_id;
-using mssql::value;
+using value = field_value;
+using type_id = column_kind;
 
-rowset::rowset(std::shared_ptr<connection> conn, std::unique_ptr<mssql::result_set> rows)
+rowset::rowset(std::shared_ptr<connection> conn, std::unique_ptr<result_set> rows)
     : conn_(std::move(conn)), rows_(std::move(rows)) {
   for (const auto& c : rows_->columns()) names_.push_back(text::utf8_to_utf16(c.name));
 }
@@ -44,7 +42,7 @@ HRESULT rowset::GetColumnInfo(DBORDINAL* columns, DBCOLUMNINFO** info, OLECHAR**
   }
   OLECHAR* p = buf;
   for (size_t i = 0; i < cols.size(); ++i) {
-    mssql::column_shape s = mssql::shape_of(cols[i].type);
+    column_shape s = shape_of(cols[i].type);
     DBCOLUMNINFO& d = desc[i];
     std::memset(&d, 0, sizeof d);
     std::memcpy(p, names_[i].data(), names_[i].size() * sizeof(OLECHAR));
@@ -307,10 +305,10 @@ bool parse_guid(const std::string& s, GUID& g) {
 }
 
 // A value as a number: integers exactly, others through their text.
-bool as_double(const value& v, const mssql::sql_type& t, double& out) {
+bool as_double(const value& v, const column_type& t, double& out) {
   switch (v.k) {
     case value::kind::integer:
-      out = t.id == type_id::money || t.id == type_id::smallmoney ? static_cast<double>(v.i) / 10000
+      out = t.kind == type_id::money || t.kind == type_id::smallmoney ? static_cast<double>(v.i) / 10000
                                                                   : static_cast<double>(v.i);
       return true;
     case value::kind::real:
@@ -330,7 +328,7 @@ bool as_double(const value& v, const mssql::sql_type& t, double& out) {
 }  // namespace
 
 DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* data) {
-  const mssql::sql_type& t = rows_->columns()[column].type;
+  const column_type& t = rows_->columns()[column].type;
   const DBTYPE base = b.wType & ~DBTYPE_BYREF;
   const bool byref = (b.wType & DBTYPE_BYREF) != 0;
   const bool want_value = (b.dwPart & DBPART_VALUE) != 0;
@@ -381,11 +379,11 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
   switch (base) {
     case DBTYPE_WSTR: {
       text_.clear();
-      if (v.k == value::kind::text && t.id != type_id::uniqueidentifier &&
-          t.id != type_id::datetime)
+      if (v.k == value::kind::text && t.kind != type_id::uniqueidentifier &&
+          t.kind != type_id::datetime)
         text_ = v.s;
       else
-        mssql::append_text_form(v, t, text_);
+        append_text_form(v, t, text_);
       wide_.clear();
       text::append_utf8_to_utf16(text_, wide_);
       put_bytes(wide_.data(), wide_.size() * sizeof(char16_t), sizeof(char16_t));
@@ -393,7 +391,7 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
     }
     case DBTYPE_STR: {
       text_.clear();
-      mssql::append_text_form(v, t, text_);
+      append_text_form(v, t, text_);
       put_bytes(text_.data(), text_.size(), 1);
       break;
     }
@@ -401,15 +399,15 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       GUID g{};
       if (v.k == value::kind::blob) {
         put_bytes(v.s.data(), v.s.size(), 0);
-      } else if (t.id == type_id::uniqueidentifier && parse_guid(v.s, g)) {
+      } else if (t.kind == type_id::uniqueidentifier && parse_guid(v.s, g)) {
         put_bytes(&g, sizeof g, 0);
-      } else if (mssql::is_unicode(t.id)) {
+      } else if (is_unicode(t.kind)) {
         wide_.clear();
         text::append_utf8_to_utf16(v.s, wide_);
         put_bytes(wide_.data(), wide_.size() * sizeof(char16_t), 0);
       } else {
         text_.clear();
-        mssql::append_text_form(v, t, text_);
+        append_text_form(v, t, text_);
         put_bytes(text_.data(), text_.size(), 0);
       }
       break;
@@ -421,19 +419,19 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       break;
     }
     case DBTYPE_NUMERIC: {
-      std::optional<mssql::decimal_value> d;
+      std::optional<decimal_number> d;
       if (v.k == value::kind::integer)
-        d = mssql::decimal_value{
+        d = decimal_number{
             v.i,
-            static_cast<uint8_t>(t.id == type_id::money || t.id == type_id::smallmoney ? 4 : 0)};
+            static_cast<uint8_t>(t.kind == type_id::money || t.kind == type_id::smallmoney ? 4 : 0)};
       else if (v.k == value::kind::text || v.k == value::kind::number)
-        d = mssql::parse_decimal(v.s);
+        d = parse_decimal_text(v.s);
       if (!d) return DBSTATUS_E_CANTCONVERTVALUE;
       DB_NUMERIC n{};
       __int128 m = d->unscaled;
       n.sign = m < 0 ? 0 : 1;
       if (m < 0) m = -m;
-      n.precision = static_cast<BYTE>(mssql::decimal_digits(m));
+      n.precision = static_cast<BYTE>(digit_count(m));
       n.scale = d->scale;
       for (int i = 0; i < 16; ++i)
         n.val[i] = static_cast<BYTE>(static_cast<unsigned __int128>(m) >> (8 * i));
@@ -443,12 +441,12 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
     case DBTYPE_DBTIMESTAMP:
     case DBTYPE_DBDATE:
     case DBTYPE_DATE: {
-      if (v.k == value::kind::real && t.id == type_id::ole_date && base == DBTYPE_DATE) {
+      if (v.k == value::kind::real && t.kind == type_id::ole_date && base == DBTYPE_DATE) {
         put_fixed(&v.r, sizeof v.r);
         break;
       }
       if (v.k != value::kind::text) return DBSTATUS_E_CANTCONVERTVALUE;
-      auto p = mssql::parse_datetime(v.s);
+      auto p = parse_stored_date(v.s);
       if (!p) return DBSTATUS_E_CANTCONVERTVALUE;
       if (base == DBTYPE_DBTIMESTAMP) {
         DBTIMESTAMP ts{static_cast<int16_t>(p->year),           static_cast<uint16_t>(p->month),
@@ -462,8 +460,8 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
         put_fixed(&d, sizeof d);
       } else {
         // Days since 1899-12-30; the time of day is the fraction.
-        double days = static_cast<double>(mssql::days_from_civil(p->year, p->month, p->day) -
-                                          mssql::days_from_civil(1899, 12, 30));
+        double days = static_cast<double>(days_from_civil(p->year, p->month, p->day) -
+                                          days_from_civil(1899, 12, 30));
         double seconds = p->hour * 3600.0 + p->minute * 60.0 + p->second + p->fraction / 1e7;
         double ole = days + (days < 0 ? -seconds : seconds) / 86400.0;
         put_fixed(&ole, sizeof ole);
@@ -485,7 +483,7 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
     case DBTYPE_CY: {
       double d;
       int64_t units;
-      if (v.k == value::kind::integer && (t.id == type_id::money || t.id == type_id::smallmoney))
+      if (v.k == value::kind::integer && (t.kind == type_id::money || t.kind == type_id::smallmoney))
         units = v.i;
       else if (as_double(v, t, d))
         units = static_cast<int64_t>(d * 10000 + (d < 0 ? -0.5 : 0.5));
@@ -498,7 +496,7 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       // Integers and booleans.
       double d;
       int64_t i;
-      if (v.k == value::kind::integer && t.id != type_id::money && t.id != type_id::smallmoney)
+      if (v.k == value::kind::integer && t.kind != type_id::money && t.kind != type_id::smallmoney)
         i = v.i;
       else if (as_double(v, t, d))
         i = static_cast<int64_t>(d);

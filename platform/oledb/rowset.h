@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "embedded/mssql/result_set.h"
 #include "platform/com/ref_counted.h"
 #include "platform/oledb/connector.h"
 #include "platform/oledb/oledb_interfaces.h"
+#include "platform/oledb/result_set.h"
 
 namespace tsl::oledb {
 
 class rowset : public IRowset, public IAccessor, public IColumnsInfo, public com::ref_counted {
  public:
   // Keeps the connection alive as long as the rows are read.
-  rowset(std::shared_ptr<connection> conn, std::unique_ptr<mssql::result_set> rows);
+  rowset(std::shared_ptr<connection> conn, std::unique_ptr<result_set> rows);
 
   HRESULT QueryInterface(REFIID riid, void** out) override;
   ULONG AddRef() override { return add_ref(); }
@@ -50,15 +50,15 @@ class rowset : public IRowset, public IAccessor, public IColumnsInfo, public com
     DBREFCOUNT refs = 1;
   };
   struct slot {
-    std::vector<mssql::value> row;
+    std::vector<field_value> row;
     DBREFCOUNT refs = 0;
   };
   // Writes one bound value; returns its status.
-  DBSTATUS write(const DBBINDING& b, size_t column, const mssql::value& v, BYTE* data);
+  DBSTATUS write(const DBBINDING& b, size_t column, const field_value& v, BYTE* data);
   bool held_rows() const;
 
   std::shared_ptr<connection> conn_;
-  std::unique_ptr<mssql::result_set> rows_;
+  std::unique_ptr<result_set> rows_;
   std::vector<std::u16string> names_;
   std::map<HACCESSOR, accessor_data> accessors_;
   HACCESSOR next_accessor_ = 1;

@@ -3,15 +3,19 @@
 // service component as a consumer reaches SQL Server.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "OLE/ole_ptr.h"
 #include "embedded/mssql/session.h"
+#include "embedded/mssql_connector/embedded_connector.h"
+#include "platform/freetds/freetds_connector.h"
 #include "platform/com/com_runtime.h"
 #include "platform/com/error_info.h"
 #include "platform/oledb/oledb_interfaces.h"
 #include "platform/text/utf.h"
+#include "testing/tds_server.h"
 #include "testing/temp_dir.h"
 
 namespace tsl::oledb::testing {
@@ -19,6 +23,8 @@ namespace tsl::oledb::testing {
 class oledb_fixture : public ::testing::Test {
  protected:
   void SetUp() override {
+    freetds::install_freetds_connector();
+    mssql::install_embedded_connector();
     dir_path_ = dir_.path() + "/srv";
     mssql::server::create(dir_path_);
     auto srv = mssql::server::open(dir_path_);
@@ -27,9 +33,16 @@ class oledb_fixture : public ::testing::Test {
     l.integrated = true;
     mssql::session s(srv, l);
     s.run_script(script());
+    if (network_) {
+      srv->add_login("sa", kSaPassword, "master");
+      server_ = std::make_unique<tsl::testing::tds_server>(TSL_MSSQL_TOOL, dir_path_);
+    }
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
   }
-  void TearDown() override { CoUninitialize(); }
+  void TearDown() override {
+    CoUninitialize();
+    server_.reset();
+  }
 
   virtual std::string script() {
     return "CREATE DATABASE shop\nGO\nUSE shop\nGO\n"
@@ -41,8 +54,17 @@ class oledb_fixture : public ::testing::Test {
            "(NULL, NULL, NULL, NULL, NULL), (N'', 0, 0x, NULL, '2020-01-02')\n";
   }
 
-  std::u16string conn(const std::string& extra = "Integrated Security=SSPI;") {
-    return text::utf8_to_utf16("Provider=sqloledb;Data Source=" + dir_path_ + ";" + extra);
+  // Over the network the administrator is sa, as integrated security
+  // would need Kerberos.
+  std::u16string conn(std::string extra = "Integrated Security=SSPI;") {
+    if (!network_)
+      return text::utf8_to_utf16("Provider=sqloledb;Data Source=" + dir_path_ + ";" + extra);
+    const std::string integrated = "Integrated Security=SSPI;";
+    size_t at = extra.find(integrated);
+    if (at != std::string::npos)
+      extra.replace(at, integrated.size(), std::string("User ID=sa;Password=") + kSaPassword + ";");
+    return text::utf8_to_utf16("Provider=sqloledb;Data Source=" + server_->data_source() + ";" +
+                               extra);
   }
 
   // Opens and initialises a data source; the result of the failing call.
@@ -125,8 +147,22 @@ class oledb_fixture : public ::testing::Test {
     return d;
   }
 
+  static constexpr const char* kSaPassword = "Sa-Pw-1";
   tsl::testing::temp_dir dir_;
   std::string dir_path_;
+  bool network_ = false;  // through the TDS listener and the network connector
+  std::unique_ptr<tsl::testing::tds_server> server_;
 };
+
+// A fixture run twice, once over each connector, with the same expectations.
+template <typename Base>
+class over_both : public Base, public ::testing::WithParamInterface<bool> {
+ protected:
+  over_both() { this->network_ = GetParam(); }
+};
+
+inline std::string connector_name(const ::testing::TestParamInfo<bool>& info) {
+  return info.param ? "network" : "embedded";
+}
 
 }  // namespace tsl::oledb::testing

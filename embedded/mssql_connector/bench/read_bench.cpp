@@ -9,6 +9,7 @@
 
 #include "OLE/ole_ptr.h"
 #include "embedded/mssql/session.h"
+#include "embedded/mssql_connector/embedded_connector.h"
 #include "platform/com/com_runtime.h"
 #include "platform/oledb/oledb_interfaces.h"
 #include "platform/text/utf.h"
@@ -55,6 +56,7 @@ long peak_rss_kb() {
 
 void BM_ReadTableFiveRowsAtATime(benchmark::State& state) {
   static fixture f;
+  tsl::mssql::install_embedded_connector();
   CoInitialize(nullptr);
   ole_ptr<IDataInitialize> init;
   CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize,

@@ -10,6 +10,7 @@
 
 #include "OLE/ole_ptr.h"
 #include "embedded/mssql/session.h"
+#include "embedded/mssql_connector/embedded_connector.h"
 #include "platform/com/com_runtime.h"
 #include "platform/com/error_info.h"
 #include "platform/oledb/oledb_interfaces.h"
@@ -36,6 +37,7 @@ struct fixture {
         "INSERT INTO t (a, b, c, e, g, m, x) VALUES (N'Grüße', 1.5, '2001-01-01', 0x0102,"
         " '0C733A8D-2A1C-11CE-ADE5-00AA0044773D', 12.5, 'long text value'), (NULL, NULL, NULL,"
         " NULL, NULL, NULL, NULL)\n");
+    tsl::mssql::install_embedded_connector();
     CoInitialize(nullptr);
     ole_ptr<IDataInitialize> init;
     CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize,
