@@ -36,6 +36,36 @@ std::u16string plus_one(const std::u16string& digits) {
   return u"1" + out;
 }
 
+// The sequence of an identity trigger's body, "select S.nextval into ...",
+// with S quoted as it was created or bare (folded to upper case); empty when
+// the body is not of that form.
+std::u16string body_sequence(const std::u16string& body) {
+  std::u16string upper = tsl::text::to_upper(body);
+  size_t select = upper.find(u"SELECT ");
+  size_t next = upper.find(u".NEXTVAL", select);
+  if (select == std::u16string::npos || next == std::u16string::npos) return std::u16string();
+  std::u16string name = tk_trim(body.substr(select + 7, next - select - 7));
+  if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"')
+    return name.substr(1, name.size() - 2);
+  for (char16_t c : name)
+    if (!tsl::text::is_alnum(c) && c != u'_' && c != u'$' && c != u'#') return std::u16string();
+  return tsl::text::to_upper(name);
+}
+
+std::vector<std::u16string> first_column(const std::u16string& sql) {
+  std::vector<std::u16string> out;
+  ora_query_results q;
+  q.initialize(0, sql);
+  while (!q.is_eof()) {
+    udb_record* r = q.get_item();
+    if (r == nullptr) break;
+    out.push_back((*r)[0].to_wstring());
+  }
+  return out;
+}
+
+constexpr int kNoSuchSequence = 2289;
+
 }  // namespace
 
 std::unique_ptr<ora_database> ora_open_db(const std::u16string& database,
@@ -97,8 +127,9 @@ bool ora_database::test_query(const std::u16string& sql) {
   tk_trace_w(2, u"ora_database::test_query(%s)", sql.c_str());
   ora_engine& e = ora_engine::instance();
   ora_stmt stmt;
-  e.oci().OCIStmtPrepare(stmt, e.error(), reinterpret_cast<const OraText*>(sql.data()),
-                         static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  e.check_result(
+      e.oci().OCIStmtPrepare(stmt, e.error(), reinterpret_cast<const OraText*>(sql.data()),
+                             static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   sword status = e.check_result(e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr,
                                                        nullptr, OCI_DESCRIBE_ONLY));
   return status != OCI_ERROR;
@@ -119,9 +150,49 @@ std::unique_ptr<udb_recordset> ora_database::get_table(const std::u16string& nam
 bool ora_database::delete_tab(const std::u16string& name) {
   tk_trace_w(2, u"ora_database::delete_tab(%s)", name.c_str());
   if (!is_table_exist(name)) throw tk_mail_assertion("ora_database", 109);
+  const std::vector<std::u16string> sequences = identity_sequences(name);
+  const std::u16string literal = ora_string_literal(name);
+  std::vector<std::u16string> keys =
+      first_column(u"SELECT index_name FROM user_indexes WHERE table_name = " + literal);
+  for (std::u16string& k : first_column(u"SELECT constraint_name FROM user_constraints WHERE "
+                                        u"table_name = " + literal))
+    keys.push_back(std::move(k));
   ora_execute(u"DROP TABLE " + ora_quoted(name) + u" CASCADE CONSTRAINTS", OCI_DEFAULT);
+  // Left behind, the sequence would push the next run's onto another name.
+  for (const std::u16string& sequence : sequences) {
+    try {
+      run(u"DROP SEQUENCE " + ora_quoted(sequence));
+    } catch (const ora_exception& e) {
+      if (e.ora_number() != kNoSuchSequence) throw;
+    }
+  }
+  if (ora_in_validator* v = ora_in_validator::peek())
+    for (const std::u16string& k : keys) v->forget(k);
   identities_.erase(name);
   return udb_database::delete_tab(name);
+}
+
+std::vector<std::u16string> ora_database::identity_sequences(const std::u16string& table) {
+  std::vector<std::u16string> out;
+  ora_query_results q;
+  q.initialize(0, u"SELECT trigger_name, trigger_body FROM user_triggers WHERE table_name = " +
+                      ora_string_literal(table));
+  while (!q.is_eof()) {
+    udb_record* r = q.get_item();
+    if (r == nullptr) break;
+    const std::u16string trigger = (*r)[0].to_wstring();
+    const std::u16string sequence = body_sequence((*r)[1].to_wstring());
+    if (sequence.empty()) continue;
+    if (tsl::text::equal_nocase(trigger, table + u"__TRIGGER") || trigger == sequence)
+      out.push_back(sequence);
+  }
+  return out;
+}
+
+bool ora_database::is_reserved(const std::u16string& name) const {
+  for (const std::u16string& r : reserved_)
+    if (r == name) return true;
+  return false;
 }
 
 std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& name,
@@ -130,16 +201,30 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& 
   tk_trace_w(2, u"ora_database::create_table(%s)", name.c_str());
   if (is_table_exist(name)) throw tk_mail_assertion("ora_database", 120);
   ora_schema_initializer schema(name, fields, indexes, upper_case_);
+  schema.set_release(release());
   schema.get_init_str(*this);
+  for (const std::string& w : schema.warnings()) warnings_.push_back(w);
   if (!indexes.empty()) {
-    ora_indexes_initializer keys(name, schema.fields(), indexes, schema.names());
+    ora_indexes_initializer keys(name, schema.fields(), indexes, schema.names(), release());
     keys.build_indexes();
   }
   add_table_name(name);
   names_map().add_fn_map(name, schema.names());
   if (!schema.sequence().empty())
     identities_[name] = identity{schema.identity_column(), schema.sequence()};
-  return get_table(name, 2);
+  // With its keys: a NULL must never reach a key column.
+  return get_table(name, ora_table::kWithIndexes);
+}
+
+int ora_database::release() {
+  if (release_ < 0) release_ = ora_engine::instance().get_version();
+  return release_;
+}
+
+std::vector<std::string> ora_database::take_warnings() {
+  std::vector<std::string> out;
+  out.swap(warnings_);
+  return out;
 }
 
 std::u16string ora_database::sequence_options(const std::u16string& start) {
@@ -154,7 +239,7 @@ void ora_database::create_identity_trigger(const std::u16string& table,
   // usual trigger name lends the trigger its sequence's name, which is
   // unique and fits.
   std::u16string trigger = table + u"__TRIGGER";
-  if (trigger.size() > ora_validator::max_name) trigger = sequence;
+  if (ora_validator::bytes_of(trigger) > ora_validator::max_name) trigger = sequence;
   std::u16string sql = u"CREATE OR REPLACE TRIGGER " + ora_quoted(trigger) + u" BEFORE INSERT ON " +
                        ora_quoted(table) + u" FOR EACH ROW WHEN (new." + ora_quoted(column) +
                        u" IS NULL) BEGIN select " + ora_quoted(sequence) + u".nextval into :new." +

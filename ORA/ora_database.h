@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ORA/ora_table.h"
 #include "TK/tk_exception.h"
@@ -31,7 +32,8 @@ class ora_database : public udb_database {
 
   std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& fields,
                                               const udb_indexes& indexes) override;
-  // Drops the table (its identity sequence stays) and forgets it.
+  // Drops the table with the identity sequence this program made for it,
+  // and frees the names of its keys and indexes for the run.
   bool delete_tab(const std::u16string& name) override;
   std::unique_ptr<udb_recordset> get_table(const std::u16string& name, int32_t mode) override;
   std::unique_ptr<udb_recordset> get_table(const std::u16string& name, const std::u16string& sql,
@@ -66,13 +68,29 @@ class ora_database : public udb_database {
   // The options of every identity sequence after its name.
   static std::u16string sequence_options(const std::u16string& start);
 
+  // The connected server's release, probed once (see ora_type_map.h).
+  int release();
+  // What table creation left out (defaults Oracle cannot reproduce), as
+  // lines for the user; emptied by the call.
+  std::vector<std::string> take_warnings();
+  // Names tables of the run will take: no sequence may take one of them.
+  void reserve_name(const std::u16string& name) { reserved_.push_back(name); }
+  bool is_reserved(const std::u16string& name) const;
+
  private:
   struct identity {
     std::u16string column;
     std::u16string sequence;
   };
 
+  // The identity sequences of a table, found through the triggers this
+  // program makes ("T__TRIGGER", or named like the sequence).
+  std::vector<std::u16string> identity_sequences(const std::u16string& table);
+
   bool upper_case_;
+  std::vector<std::u16string> reserved_;
   fk_error_handler fk_error_;
   std::map<std::u16string, identity> identities_;
+  int release_ = -1;
+  std::vector<std::string> warnings_;
 };

@@ -38,13 +38,27 @@ ora_engine::ora_engine() {
 ora_engine::~ora_engine() noexcept(false) {
   tk_trace(2, "ora_engine::dtor");
   if (!initialized_) return;
-  if (svc_ != nullptr) logoff();
-  api_->OCIServerDetach(server_, err_, OCI_DEFAULT);
-  check_result(api_->OCIHandleFree(err_, OCI_HTYPE_ERROR));
-  check_result(api_->OCIHandleFree(server_, OCI_HTYPE_SERVER));
-  // The client library is unloaded with the engine, so its environment
-  // cannot outlive it.
-  api_->OCIHandleFree(env_, OCI_HTYPE_ENV);
+  // The error handle is freed last but the environment: a failing logoff
+  // still needs it to say why.
+  try {
+    if (svc_ != nullptr) logoff();
+  } catch (...) {
+    free_handles();
+    throw;
+  }
+  free_handles();
+}
+
+void ora_engine::free_handles() {
+  OCIError* err = err_;
+  err_ = nullptr;
+  OCIEnv* env = env_;
+  env_ = nullptr;
+  initialized_ = false;
+  sword freed_err = api_->OCIHandleFree(err, OCI_HTYPE_ERROR);
+  sword freed_env = api_->OCIHandleFree(env, OCI_HTYPE_ENV);
+  if (freed_err != OCI_SUCCESS || freed_env != OCI_SUCCESS)
+    tk_trace(3, "Oracle handles not freed: %d, %d", freed_err, freed_env);
 }
 
 void ora_engine::initialize() {
@@ -56,24 +70,81 @@ void ora_engine::initialize() {
     client_ = tsl::oci::client_library::load();
   } catch (const tsl::oci::load_error& e) {
     tk_trace(3, "Oracle client not loaded: %s", e.what());
-    throw tk_exception(missing_client_text, 1);
+    throw tk_exception(std::string(missing_client_text) + "\n\n" + e.what(), 1);
   }
+  tk_trace(2, "Oracle client: %s", client_->name().c_str());
   api_ = &client_->functions();
-  api_->OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  OCIEnv* env = nullptr;
+  sword status =
+      api_->OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
+    // The client's own reason, when it left an environment to read it from
+    // (an unknown NLS_LANG, missing message files).
+    std::u16string why;
+    sb4 code = 0;
+    if (env != nullptr) {
+      char16_t buf[256] = {};
+      if (api_->OCIErrorGet(env, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                            OCI_HTYPE_ENV) == OCI_SUCCESS)
+        why = buf;
+      api_->OCIHandleFree(env, OCI_HTYPE_ENV);
+    }
+    if (why.empty())
+      why = tsl::text::utf8_to_utf16("OCIEnvCreate failed with status " + std::to_string(status) +
+                                     "; check NLS_LANG and the Oracle client installation");
+    throw tk_exception(u"The Oracle client could not create its environment:\n" + why, 1);
+  }
+  env_ = env;
   void* extra = nullptr;
-  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 52, &extra);
-  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&server_), OCI_HTYPE_SERVER, 52, &extra);
-  api_->OCIServerAttach(server_, err_, nullptr, 0, OCI_DEFAULT);
+  status = api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 52, &extra);
+  if (status != OCI_SUCCESS || err_ == nullptr) {
+    api_->OCIHandleFree(env_, OCI_HTYPE_ENV);
+    env_ = nullptr;
+    err_ = nullptr;
+    throw tk_exception("The Oracle client could not allocate an error handle (status " +
+                           std::to_string(status) + ")",
+                       1);
+  }
+  // OCILogon attaches a server of its own for the database it is given;
+  // nothing is attached before it, so the client never reaches for a
+  // default database.
   initialized_ = true;
 }
 
 sword ora_engine::check_result(sword status) {
-  if (status != OCI_ERROR) return status;
-  char16_t buf[256] = {};
-  sb4 code = 0;
-  api_->OCIErrorGet(err_, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
-                    OCI_HTYPE_ERROR);
-  throw ora_exception(code, buf);
+  switch (status) {
+    case OCI_SUCCESS:
+    case OCI_SUCCESS_WITH_INFO:
+    case OCI_NO_DATA:
+      return status;
+    case OCI_ERROR: {
+      char16_t buf[256] = {};
+      sb4 code = 0;
+      if (api_->OCIErrorGet(err_, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                            OCI_HTYPE_ERROR) != OCI_SUCCESS)
+        throw tk_exception("The Oracle client reported an error without a description", 1);
+      throw ora_exception(code, buf);
+    }
+    case OCI_INVALID_HANDLE:
+      throw tk_exception("The Oracle client refused a handle (OCI_INVALID_HANDLE)", 2);
+    default:
+      throw tk_exception(
+          "The Oracle client answered an unexpected status " + std::to_string(status), 2);
+  }
+}
+
+sword ora_engine::check_alloc(sword status) {
+  if (status == OCI_SUCCESS) return status;
+  if (status == OCI_ERROR) {
+    // Allocation errors are kept on the environment.
+    char16_t buf[256] = {};
+    sb4 code = 0;
+    if (api_->OCIErrorGet(env_, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                          OCI_HTYPE_ENV) == OCI_SUCCESS)
+      throw ora_exception(code, buf);
+  }
+  throw tk_exception(
+      "The Oracle client could not allocate a handle (status " + std::to_string(status) + ")", 2);
 }
 
 void ora_engine::logoff() {
@@ -89,16 +160,12 @@ void ora_engine::logon(const std::u16string& database, const std::u16string& use
   tk_trace_w(3, u"Connecting to Oracle data source '%s'", database.c_str());
   if (!initialized_) initialize();
   if (svc_ != nullptr) logoff();
-  OCISvcCtx* allocated = nullptr;
-  api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&allocated), OCI_HTYPE_SVCCTX, 0, nullptr);
-  api_->OCIAttrSet(allocated, OCI_HTYPE_SVCCTX, server_, 0, OCI_ATTR_SERVER, err_);
-  OCISvcCtx* svc = allocated;
-  sword status = api_->OCILogon(env_, err_, &svc, text(user), bytes(user), text(password),
-                                bytes(password), text(database), bytes(database));
-  // OCILogon makes its own service context; the one allocated above goes,
-  // as it does when the logon fails.
-  if (svc != allocated || status == OCI_ERROR) api_->OCIHandleFree(allocated, OCI_HTYPE_SVCCTX);
-  check_result(status);
+  // OCILogon makes the service context, with its own server and session.
+  OCISvcCtx* svc = nullptr;
+  check_result(api_->OCILogon(env_, err_, &svc, text(user), bytes(user), text(password),
+                              bytes(password), text(database), bytes(database)));
+  if (svc == nullptr)
+    throw tk_exception("The Oracle client logged on without a service context", 2);
   svc_ = svc;
   tk_trace(3, "The connection has been established");
   database_ = database;

@@ -14,9 +14,9 @@ class ora_engine : public tk_singleton<ora_engine> {
   ora_engine();
   ~ora_engine() noexcept(false);
 
-  // Loads the client chosen by TSL_ORACLE_CLIENT and makes the environment,
-  // error and server handles. A client that cannot be loaded raises a
-  // tk_exception of severity 1.
+  // Loads the client chosen by TSL_ORACLE_CLIENT and makes the environment
+  // and error handles. A client that cannot be loaded or cannot create its
+  // environment raises a tk_exception of severity 1 that says why.
   void initialize();
   bool initialized() const { return initialized_; }
 
@@ -36,9 +36,13 @@ class ora_engine : public tk_singleton<ora_engine> {
   int get_records_cnt(const std::u16string& name_or_query, bool is_query);
   int get_records_cnt(const std::u16string& table) { return get_records_cnt(table, false); }
 
-  // OCI_ERROR becomes ora_exception with the first error record; every other
-  // status is returned.
+  // OCI_ERROR becomes ora_exception with the first error record; success,
+  // success with information and no data are returned; any other status
+  // (OCI_INVALID_HANDLE, an unexpected need for data) is a tk_exception.
   sword check_result(sword status);
+  // The status of a handle or descriptor allocation, whose errors the
+  // environment keeps.
+  sword check_alloc(sword status);
 
   const tsl::oci::api& oci() const { return *api_; }
   OCIEnv* env() const { return env_; }
@@ -53,12 +57,12 @@ class ora_engine : public tk_singleton<ora_engine> {
 
  private:
   void logoff();
+  void free_handles();
 
   std::unique_ptr<tsl::oci::client_library> client_;
   const tsl::oci::api* api_ = nullptr;
   OCIEnv* env_ = nullptr;
   OCIError* err_ = nullptr;
-  OCIServer* server_ = nullptr;
   OCISvcCtx* svc_ = nullptr;
   bool initialized_ = false;
   std::u16string database_, user_, password_;

@@ -13,4 +13,14 @@ class ora_exception : public tk_exception {
 
   // The ORA number as the code keeps it (modulo 65536).
   int ora_number() const { return static_cast<int>(system_error_ & 0xFFFF); }
+
+  // The destination cannot store anything more (no space, a file that cannot
+  // be written, the session lost): every further statement would fail too.
+  bool is_storage_failure() const;
+  // The same error judged at another severity.
+  ora_exception with_severity(int severity) const {
+    ora_exception copy = *this;
+    copy.severity_ = severity;
+    return copy;
+  }
 };

@@ -7,4 +7,7 @@ class udb_schema;
 class ora_fn_validator : public ora_validator {
  public:
   explicit ora_fn_validator(const udb_schema& fields);
+
+  // Oracle refuses ROWID in upper case as a column name, quoted or not.
+  bool is_acceptable(const std::u16string& name) const override;
 };

@@ -21,6 +21,8 @@ class ora_in_validator : public tk_singleton<ora_in_validator> {
   }
   void add_used(const std::u16string& name) { validator_.add_used(name); }
   void add_restricted(const std::u16string& name) { validator_.add_restricted(name); }
+  // A dropped table's index and key names are free again.
+  void forget(const std::u16string& name) { validator_.forget(name); }
 
  private:
   ora_validator validator_;

@@ -6,17 +6,17 @@
 #include "ORA/ora_type_map.h"
 #include "TK/tk_trace.h"
 
-bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& field) {
+bool ora_indexes_initializer::can_be_part_of_index(const t_ftd& field, int release) {
   tk_trace(1, "GOT FIELD: vt=%d, size=%d", static_cast<int>(field.vartype()),
            static_cast<int>(field.size()));
-  if (field.vartype() == VT_BLOB_OBJECT) return !is_lob_column(VT_BLOB, field.size());
-  return !is_lob_column(field.vartype(), field.size());
+  if (field.vartype() == VT_BLOB_OBJECT) return !is_lob_column(VT_BLOB, field.size(), release);
+  return !is_lob_column(field.vartype(), field.size(), release);
 }
 
 ora_indexes_initializer::ora_indexes_initializer(const std::u16string& table,
                                                  const udb_schema& fields,
                                                  const udb_indexes& source,
-                                                 const t_names_map& names)
+                                                 const t_names_map& names, int release)
     : table_(table), fields_(fields), names_(names) {
   ora_in_validator& v = ora_in_validator::instance();
   v.load(source);
@@ -34,7 +34,7 @@ ora_indexes_initializer::ora_indexes_initializer(const std::u16string& table,
         break;
       }
       const t_ftd& f = fields_.get_field(mapped);
-      if (!can_be_part_of_index(f)) {
+      if (!can_be_part_of_index(f, release)) {
         tk_trace_w(2, u"Field '%s' cannot be part of index", mapped.c_str());
         usable = false;
         break;

@@ -11,15 +11,16 @@
 class ora_indexes_initializer {
  public:
   // Needs the run's ora_in_validator.
+  // `release` as ora_type_map.h packs it: what becomes a LOB or LONG differs.
   ora_indexes_initializer(const std::u16string& table, const udb_schema& fields,
-                          const udb_indexes& source, const t_names_map& names);
+                          const udb_indexes& source, const t_names_map& names, int release = 0);
 
   void build_indexes();
   // The statement for index `i`, or empty when it is skipped.
   std::u16string index_text(size_t i) const;
 
   const udb_indexes& indexes() const { return indexes_; }
-  static bool can_be_part_of_index(const t_ftd& field);
+  static bool can_be_part_of_index(const t_ftd& field, int release = 0);
 
  private:
   std::u16string table_;

@@ -8,16 +8,16 @@
 #include "UDB/udb_schema.h"
 
 ora_lob_insert::ora_lob_insert(const std::u16string& table, const udb_schema& fields,
-                               const std::vector<bool>& is_lob) {
+                               const std::vector<ub1>& forms) {
   tk_trace(1, "ora_lob_insert::ctor");
   ora_engine& e = ora_engine::instance();
   for (size_t i = 0; i < fields.size(); ++i) {
     const t_ftd& f = fields[i];
-    if (!is_lob[i]) continue;
+    if (forms[i] == 0) continue;
     tk_trace_w(1, u"GOT LD %s", f.name().c_str());
-    lob_field lf{i, f.name(), f.vartype()};
+    lob_field lf{i, f.name(), f.vartype(), forms[i]};
     lobs_.push_back(lf);
-    e.check_result(e.oci().OCIDescriptorAlloc(
+    e.check_alloc(e.oci().OCIDescriptorAlloc(
         e.env(), reinterpret_cast<void**>(&lobs_.back().locator), OCI_DTYPE_LOB, 0, nullptr));
   }
   head_ = u"SELECT ";
@@ -26,6 +26,7 @@ ora_lob_insert::ora_lob_insert(const std::u16string& table, const udb_schema& fi
     head_ += u'"' + lobs_[k].name + u'"';
   }
   head_ += u" FROM \"" + table + u"\" WHERE ROWID='";
+  table_ = table;
   tk_trace(1, "ora_lob_insert::ctor - at the END");
 }
 
@@ -56,14 +57,19 @@ void ora_lob_insert::insert(const std::u16string& rowid, const udb_record& recor
                              static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
   for (size_t k = 0; k < lobs_.size(); ++k) {
     lob_field& f = lobs_[k];
-    e.check_result(e.oci().OCIDefineByPos(
-        stmt, &f.define, e.error(), static_cast<ub4>(k + 1), &f.locator, -1,
-        f.vartype == VT_BSTR ? SQLT_CLOB : SQLT_BLOB, &indicator_, nullptr, nullptr, OCI_DEFAULT));
+    // Define handles belong to the statement just prepared: one of an earlier
+    // (freed) statement passed in would be taken for a redefinition.
+    f.define = nullptr;
+    e.check_result(e.oci().OCIDefineByPos(stmt, &f.define, e.error(), static_cast<ub4>(k + 1),
+                                          &f.locator, -1, f.form == binary ? SQLT_BLOB : SQLT_CLOB,
+                                          &indicator_, nullptr, nullptr, OCI_DEFAULT));
   }
-  e.check_result(
-      e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr, nullptr, OCI_DEFAULT));
+  if (e.check_result(e.oci().OCIStmtExecute(e.service(), stmt, e.error(), 1, 0, nullptr, nullptr,
+                                            OCI_DEFAULT)) == OCI_NO_DATA)
+    throw tk_exception(u"The row just inserted into \"" + table_ + u"\" was not found by its ROWID",
+                       1);
   for (const lob_field& f : lobs_) {
-    if (f.vartype == VT_BSTR)
+    if (f.form != binary)
       write_clob(f, record);
     else
       write_blob(f, record);
@@ -85,12 +91,12 @@ void ora_lob_insert::write_clob(const lob_field& f, const udb_record& record) {
   tk_trace(1, "CLOB size=%d", static_cast<int>(text_.size()));
   tk_trace_w(1, u"CLOB data='%s'", text_.c_str());
   // The environment is UTF-16: the text goes as it is, counted in UTF-16
-  // units.
+  // units, in the column's own character set form.
   ora_engine& e = ora_engine::instance();
   ub4 amount = static_cast<ub4>(text_.size());
   e.check_result(e.oci().OCILobWrite(e.service(), e.error(), f.locator, &amount, 1, text_.data(),
                                      static_cast<ub4>(text_.size() * 2), OCI_ONE_PIECE, nullptr,
-                                     nullptr, 0, SQLCS_IMPLICIT));
+                                     nullptr, 0, f.form));
   tk_trace(1, "Step #2");
 }
 

@@ -13,14 +13,18 @@ class udb_record;
 
 class ora_lob_insert {
  public:
-  // `is_lob` marks the CLOB and BLOB columns among `fields`.
+  // `forms` marks the LOB columns among `fields`: SQLCS_IMPLICIT for a CLOB,
+  // SQLCS_NCHAR for an NCLOB, `binary` for a BLOB, 0 for any other
+  // column.
+  static constexpr ub1 binary = 0xFF;
   ora_lob_insert(const std::u16string& table, const udb_schema& fields,
-                 const std::vector<bool>& is_lob);
+                 const std::vector<ub1>& forms);
   ~ora_lob_insert();
   ora_lob_insert(const ora_lob_insert&) = delete;
   ora_lob_insert& operator=(const ora_lob_insert&) = delete;
 
   bool empty() const { return lobs_.empty(); }
+  // Writes the record's large values into the row; the caller commits.
   void insert(const std::u16string& rowid, const udb_record& record);
 
  private:
@@ -28,6 +32,7 @@ class ora_lob_insert {
     size_t position;
     std::u16string name;
     VARTYPE vartype;
+    ub1 form;  // the character set form of a CLOB or NCLOB, `binary` for a BLOB
     OCILobLocator* locator = nullptr;
     OCIDefine* define = nullptr;
   };
@@ -38,6 +43,7 @@ class ora_lob_insert {
   std::vector<lob_field> lobs_;
   // The SELECT up to the ROWID literal.
   std::u16string head_;
+  std::u16string table_;
   std::u16string sql_;
   std::u16string text_;
   sb2 indicator_ = 0;

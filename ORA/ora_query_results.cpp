@@ -1,6 +1,7 @@
 #include "ORA/ora_query_results.h"
 
 #include "ORA/ora_engine.h"
+#include "ORA/ora_float.h"
 #include "ORA/ora_lob.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
@@ -44,6 +45,9 @@ std::unique_ptr<ora_type> ora_query_results::gen_co_by_type(OCIParam* param, ub2
     case 112:
     case 113:
       return std::make_unique<ora_lob>(param, code);
+    case ora_float::binary_float:
+    case ora_float::binary_double:
+      return std::make_unique<ora_float>(param, code);
     case 182:
     case 189:
     case 190:

@@ -7,6 +7,7 @@
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "platform/text/format.h"
+#include "platform/text/utf.h"
 
 ora_schema_initializer::ora_schema_initializer(const std::u16string& table,
                                                const udb_schema& fields, const udb_indexes&,
@@ -25,9 +26,12 @@ ora_schema_initializer::ora_schema_initializer(const std::u16string& table,
     }
     const bool identity = source.is_identity();
     if (identity) identity_ = name;
-    fields_.add(new t_ftd(source.size(), name, source.vartype(),
-                          identity ? false : source.is_not_null(), identity,
-                          identity ? ole_variant() : source.default_value(), source.reserved()));
+    auto* field = new t_ftd(source.size(), name, source.vartype(),
+                            identity ? false : source.is_not_null(), identity,
+                            identity ? ole_variant() : source.default_value(), source.reserved());
+    field->set_fixed_length(source.is_fixed_length());
+    if (!identity) field->set_default_expression(source.default_expression());
+    fields_.add(field);
     column_names_.push_back(name);
   }
 }
@@ -37,15 +41,29 @@ std::u16string ora_schema_initializer::create_table_text() const {
   for (size_t i = 0; i < fields_.size(); ++i) {
     const t_ftd& f = fields_[i];
     if (i != 0) sql += u", ";
-    sql += ora_quoted(f.name()) + u" " + get_native_type(f);
+    sql += ora_quoted(f.name()) + u" " + get_native_type(f, release_);
     std::u16string def = make_ora_def_val(&f);
     tk_trace_w(1, u"got def value: %s", def.c_str());
-    const bool lob = is_lob_column(f.vartype(), f.size());
+    const bool lob = is_lob_column(f.vartype(), f.size(), release_);
     if (!def.empty() && !lob) sql += u" DEFAULT " + def;
     if (f.is_not_null() && !lob) sql += u" NOT NULL";
   }
   sql += u")";
   return sql;
+}
+
+std::vector<std::string> ora_schema_initializer::warnings() const {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const t_ftd& f = fields_[i];
+    if (is_lob_column(f.vartype(), f.size(), release_) || !default_left_out(f)) continue;
+    const std::u16string what =
+        f.default_expression().empty() ? f.default_value().to_wstring() : f.default_expression();
+    out.push_back("The default " + tsl::text::utf16_to_utf8(what) + " of column " +
+                  tsl::text::utf16_to_utf8(f.name()) + " of table " +
+                  tsl::text::utf16_to_utf8(table_) + " has no Oracle equivalent: left out.");
+  }
+  return out;
 }
 
 void ora_schema_initializer::get_init_str(ora_database& db) {
@@ -56,7 +74,9 @@ void ora_schema_initializer::get_init_str(ora_database& db) {
   sequence_ = create_sequence(db);
   if (sequence_.empty()) {
     tk_trace(2, "Failed to create a sequence");
-    return;
+    // The copied rows would keep their values, but new rows would get none.
+    throw tk_exception(
+        "No free name for the table's sequence.\nAuto increment will not be converted.", 0);
   }
   db.create_identity_trigger(table_, identity_, sequence_);
 }
@@ -65,9 +85,11 @@ std::u16string ora_schema_initializer::create_sequence(ora_database& db) {
   tk_trace(2, "ora_schema_initializer::create_sequence");
   for (int n = 0; n < 100; ++n) {
     std::u16string suffix = tsl::text::format(u"_%d", n);
-    // The name must fit Oracle's 30 characters with its suffix.
-    std::u16string base = table_.substr(0, ora_validator::max_name - suffix.size());
+    // The name must fit Oracle's 30 bytes with its suffix.
+    std::u16string base = validator_.cut_to(table_, ora_validator::max_name - suffix.size());
     std::u16string name = base + suffix;
+    // Tables and sequences share Oracle's names: a table of the run needs it.
+    if (db.is_reserved(name)) continue;
     try {
       db.run(u"CREATE SEQUENCE " + ora_quoted(name) + ora_database::sequence_options(u"1"));
       return name;

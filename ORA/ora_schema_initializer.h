@@ -19,8 +19,11 @@ class ora_schema_initializer {
 
   // Runs CREATE TABLE, then the sequence and trigger of an identity column.
   void get_init_str(ora_database& db);
-  // The CREATE TABLE text.
+  // The CREATE TABLE text, with the types the server's release accepts.
   std::u16string create_table_text() const;
+  void set_release(int release) { release_ = release; }
+  // One line per default that Oracle cannot reproduce and that is left out.
+  std::vector<std::string> warnings() const;
   // The name of a new sequence for the table, or empty when every candidate
   // is taken.
   std::u16string create_sequence(ora_database& db);
@@ -39,4 +42,5 @@ class ora_schema_initializer {
   ora_fn_validator validator_;
   t_names_map names_;
   std::vector<std::u16string> column_names_;
+  int release_ = 0;
 };

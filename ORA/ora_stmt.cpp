@@ -4,7 +4,8 @@
 
 ora_stmt::ora_stmt() {
   ora_engine& e = ora_engine::instance();
-  e.oci().OCIHandleAlloc(e.env(), reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0, nullptr);
+  e.check_alloc(e.oci().OCIHandleAlloc(e.env(), reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0,
+                                       nullptr));
 }
 
 ora_stmt::~ora_stmt() {

@@ -32,7 +32,10 @@ void ora_table::open(int mode) {
     tk_trace(2, "Empty table");
     return;
   }
-  if (mode == kWithIndexes && !is_query()) init_indexes();
+  // Keys are read for every table, whatever the mode: appending must know
+  // them to keep NOT NULL on key columns.
+  (void)mode;
+  if (!is_query()) init_indexes();
   set_record_count(
       ora_engine::instance().get_records_cnt(is_query() ? query() : name(), is_query()));
   tk_trace(2, "Got %d records", record_count());

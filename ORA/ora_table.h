@@ -44,6 +44,8 @@ class ora_table : public udb_recordset {
   void init_schema();
   void init_indexes();
   void prepare_insert();
+  // A column of the primary key or of a unique constraint or index.
+  bool is_key_column(const std::u16string& column) const;
 
   ora_query_results results_;
   int position_ = 0;
@@ -53,7 +55,13 @@ class ora_table : public udb_recordset {
   std::unique_ptr<ora_lob_insert> lobs_;
   // Built once per table for the per-record path.
   std::u16string insert_head_;
+  std::u16string lob_insert_head_;
   std::vector<bool> lob_column_;
+  // The character set form of each LOB column (see ora_lob_insert).
+  std::vector<ub1> lob_form_;
+  // Texts too long for a literal, bound to the INSERT instead, by column.
+  std::vector<std::u16string> bound_;
+  std::vector<const std::u16string*> binds_;
   std::u16string sql_;
   std::u16string text_;
 };

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include "OLE/ole_date.h"
@@ -31,11 +32,63 @@ std::u16string quoted_doubling(const std::u16string& text, bool enclose) {
   out.reserve(text.size() + 2);
   if (enclose) out += u'\'';
   for (char16_t c : text) {
+    if (c == u'\0' && enclose) {
+      // A NUL cannot stand inside a literal: it joins the text as CHR(0).
+      out += u"'||CHR(0)||'";
+      continue;
+    }
     out += c;
     if (c == u'\'') out += u'\'';
   }
   if (enclose) out += u'\'';
   return out;
+}
+
+// The expression lower-cased without blanks and brackets: "CONVERT([date],
+// getdate())" -> "convert(date,getdate())".
+std::u16string normalized_expression(const std::u16string& text) {
+  std::u16string out;
+  for (char16_t c : text) {
+    if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'[' || c == u']') continue;
+    out += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+  }
+  return out;
+}
+
+bool one_of(const std::u16string& s, std::initializer_list<std::u16string_view> names) {
+  for (std::u16string_view n : names)
+    if (s == n) return true;
+  return false;
+}
+
+// The Oracle equivalent of a source default expression for the field's
+// type, or empty when there is none.
+std::u16string default_expression(const t_ftd& field) {
+  const std::u16string e = normalized_expression(field.default_expression());
+  const bool now = one_of(e, {u"getdate()", u"current_timestamp", u"sysdatetime()"});
+  const bool today =
+      one_of(e, {u"convert(date,getdate())", u"cast(getdate()asdate)",
+                 u"convert(date,sysdatetime())", u"cast(sysdatetime()asdate)",
+                 u"convert(date,current_timestamp)", u"cast(current_timestampasdate)"});
+  const VARTYPE vt = field.vartype();
+  if (vt == VT_DATE) {
+    if (now) return u"SYSDATE";
+    if (today) return u"TRUNC(SYSDATE)";
+    return std::u16string();
+  }
+  if (vt == VT_BSTR) {
+    // Dates, times and datetime2 travel as their text; the default must
+    // write the same text.
+    if ((now || today) && field.size() == 10) return u"TO_CHAR(SYSDATE, 'YYYY-MM-DD')";
+    if (now && field.size() == 19) return u"TO_CHAR(SYSDATE, 'YYYY-MM-DD HH24:MI:SS')";
+    if (one_of(e, {u"suser_sname()", u"suser_name()", u"user_name()", u"user", u"current_user",
+                   u"session_user", u"system_user"}))
+      return u"USER";
+    return std::u16string();
+  }
+  if (is_binary_vartype(vt) && field.size() == 16 && one_of(e, {u"newid()", u"newsequentialid()"}))
+    return u"SYS_GUID()";
+  return std::u16string();
 }
 
 }  // namespace
@@ -44,15 +97,30 @@ bool is_binary_vartype(VARTYPE vt) {
   return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array;
 }
 
-bool is_lob_column(VARTYPE vt, uint32_t size) {
-  if (vt == VT_BSTR) return size == 0 || size > ora_max_nvarchar;
-  if (vt == VT_BLOB || vt == vt_byte_array) return size == 0 || size > ora_max_raw;
+uint32_t ora_max_text(int release) {
+  (void)release;
+  return ora_max_nvarchar;
+}
+
+uint32_t ora_max_raw_of(int release) {
+  // Oracle7 keeps RAW to 255 bytes.
+  return release != ora_release_newest && release < ora_release_8 ? 255 : ora_max_raw;
+}
+
+bool is_lob_column(VARTYPE vt, uint32_t size, int release) {
+  if (vt == VT_BSTR) return size == 0 || size > ora_max_text(release);
+  if (vt == VT_BLOB || vt == vt_byte_array) return size == 0 || size > ora_max_raw_of(release);
   return false;
 }
 
-std::u16string get_native_type(const t_ftd& field) {
+std::u16string get_native_type(const t_ftd& field, int release) {
   tk_trace(1, "get_native_type [Oracle]");
   const uint32_t size = field.size();
+  const bool newest = release == ora_release_newest;
+  const bool oracle7 = !newest && release < ora_release_8;
+  // VARCHAR2(n CHAR) and CHAR(n CHAR) arrived with Oracle9i, the national
+  // types with Oracle8.
+  const bool char_semantics = newest || release >= ora_release_9;
   switch (field.vartype()) {
     case VT_I2:
     case VT_UI1:
@@ -63,15 +131,31 @@ std::u16string get_native_type(const t_ftd& field) {
       return u"NUMBER(11,0)";
     case VT_R4:
     case VT_R8:
-    case VT_CY:
       return u"NUMBER";
+    case VT_CY:
+      // Exact, as the source holds it: four decimals, no binary fraction.
+      return field.precision() == 10 ? u"NUMBER(10,4)" : u"NUMBER(19,4)";
     case VT_DATE:
       return u"DATE";
     case VT_BSTR:
       tk_trace(1, "process as text");
+      if (oracle7) {
+        // Lengths in bytes, as that release counts them.
+        if (is_lob_column(VT_BSTR, size, release)) return u"LONG";
+        if (field.is_fixed_length() && size <= 255) return tsl::text::format(u"CHAR(%u)", size);
+        return tsl::text::format(u"VARCHAR2(%u)", size);
+      }
       // Counted in characters, so that n characters of any script fit.
-      if (is_lob_column(VT_BSTR, size)) return u"CLOB";
-      if (size <= ora_max_char_varchar) return tsl::text::format(u"VARCHAR2(%u CHAR)", size);
+      if (is_lob_column(VT_BSTR, size, release)) return u"CLOB";
+      if (field.is_fixed_length()) {
+        // Fixed length stays fixed, so comparisons pad with blanks as the
+        // source's do.
+        if (char_semantics && size <= ora_max_char_char)
+          return tsl::text::format(u"CHAR(%u CHAR)", size);
+        if (size <= ora_max_nchar) return tsl::text::format(u"NCHAR(%u)", size);
+      }
+      if (char_semantics && size <= ora_max_char_varchar)
+        return tsl::text::format(u"VARCHAR2(%u CHAR)", size);
       return tsl::text::format(u"NVARCHAR2(%u)", size);
     case VT_BOOL:
     case VT_I1:
@@ -89,7 +173,7 @@ std::u16string get_native_type(const t_ftd& field) {
       return u"NUMBER(19,0)";
     case VT_BLOB:
       tk_trace(1, "process as binary");
-      if (is_lob_column(VT_BLOB, size)) return u"BLOB";
+      if (is_lob_column(VT_BLOB, size, release)) return oracle7 ? u"LONG RAW" : u"BLOB";
       return tsl::text::format(u"RAW(%u)", size);
     default:
       throw tk_mail_assertion("ora_type_map", 95);
@@ -171,6 +255,10 @@ std::u16string to_oracle_str(const ole_variant* value) {
 
 std::u16string make_ora_def_val(const t_ftd* field) {
   if (field == nullptr) throw tk_mail_assertion("ora_type_map", 165);
+  if (!field->default_expression().empty()) {
+    tk_trace_w(1, u"make_ora_def_val(%s)", field->default_expression().c_str());
+    return default_expression(*field);
+  }
   const ole_variant& def = field->default_value();
   std::u16string text =
       def.vartype() == VT_EMPTY || def.vartype() == VT_NULL ? std::u16string() : def.to_wstring();
@@ -194,14 +282,21 @@ std::u16string make_ora_def_val(const t_ftd* field) {
       int32_t as32 = static_cast<int32_t>(v);
       return std::to_string(as32) == narrow ? text : std::u16string();
     }
+    case VT_I8:
+    case VT_UI8: {
+      errno = 0;
+      long long v = std::strtoll(narrow.c_str(), nullptr, 10);
+      return errno == 0 && std::to_string(v) == narrow ? text : std::u16string();
+    }
     case VT_R4:
     case VT_R8:
     case VT_CY:
     case VT_DECIMAL: {
       double v = std::strtod(narrow.c_str(), nullptr);
       if (v < -ora_number_limit || v > ora_number_limit) {
+        // Replaced by 0 it would change every future row: left out.
         tk_trace(1, "def value is out of range");
-        return u"0";
+        return std::u16string();
       }
       if (v != 0.0) return text;
       if (narrow == "0") return text;
@@ -222,7 +317,19 @@ std::u16string make_ora_def_val(const t_ftd* field) {
       if (text.size() > field->size()) text.resize(field->size());
       return to_oracle_str(text, VT_BSTR);
     }
+    case VT_BLOB:
+    case vt_byte_array:
+      return text.size() > 2 ? to_oracle_str(text, VT_BLOB) : std::u16string();
     default:
       return std::u16string();
   }
+}
+
+bool default_left_out(const t_ftd& field) {
+  if (field.is_identity()) return false;
+  const VARTYPE vt = field.default_value().vartype();
+  const bool has_value =
+      vt != VT_EMPTY && vt != VT_NULL && !field.default_value().to_wstring().empty();
+  if (!has_value && field.default_expression().empty()) return false;
+  return make_ora_def_val(&field).empty();
 }

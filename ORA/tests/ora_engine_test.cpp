@@ -111,6 +111,34 @@ TEST_F(ora, MessageTable) {
   EXPECT_EQ(ora_exception(65536 + 1017, u"x").system_error(), 0x1003F9u);
 }
 
+TEST_F(ora, ClientThatCannotStartSaysWhy) {
+  auto failure = [] {
+    ora_engine e;
+    try {
+      e.logon(u"ORCL", u"scott", u"tiger");
+    } catch (const ora_exception& x) {
+      return "ora_exception " + x.message();
+    } catch (const tk_exception& x) {
+      EXPECT_EQ(x.severity(), 1);
+      return x.message();
+    }
+    return std::string("logged on");
+  };
+  // Beside the not-found text, the loader's reason.
+  setenv("TSL_ORACLE_CLIENT", "/nonexistent/libclntsh.so.19.1", 1);
+  std::string text = failure();
+  EXPECT_EQ(text.rfind("The Oracle client and networking components were not found.", 0), 0u)
+      << text;
+  EXPECT_NE(text.find("/nonexistent/libclntsh.so.19.1"), std::string::npos) << text;
+  // An environment the client cannot create: the client's own reason.
+  setenv("TSL_ORACLE_CLIENT", "embedded", 1);
+  setenv("NLS_LANG", "KLINGON_QONOS.NOSUCHSET", 1);
+  text = failure();
+  unsetenv("NLS_LANG");
+  EXPECT_NE(text.find("ORA-12705"), std::string::npos) << text;
+  EXPECT_EQ(failure(), "logged on");
+}
+
 TEST_F(ora, VersionProbe) {
   EXPECT_EQ(
       ora_engine::parse_version("Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Prod"),

@@ -19,7 +19,9 @@ TEST(ora_type_map, NativeTypes) {
   EXPECT_EQ(get_native_type(field(VT_UI1)), u"NUMBER(5,0)");
   EXPECT_EQ(get_native_type(field(VT_UI2)), u"NUMBER(11,0)");
   EXPECT_EQ(get_native_type(field(VT_INT)), u"NUMBER(11,0)");
-  EXPECT_EQ(get_native_type(field(VT_CY)), u"NUMBER");
+  // Money is exact: NUMBER(19,4), smallmoney NUMBER(10,4).
+  EXPECT_EQ(get_native_type(field(VT_CY, 8, {}, 19 * 256 + 4)), u"NUMBER(19,4)");
+  EXPECT_EQ(get_native_type(field(VT_CY, 8, {}, 10 * 256 + 4)), u"NUMBER(10,4)");
   EXPECT_EQ(get_native_type(field(VT_DATE)), u"DATE");
   EXPECT_EQ(get_native_type(field(VT_BOOL)), u"NUMBER(3,0)");
   EXPECT_EQ(get_native_type(field(VT_I8)), u"NUMBER(19,0)");
@@ -100,7 +102,8 @@ TEST(ora_type_map, Defaults) {
   EXPECT_EQ(def(VT_I4, u"05"), u"");
   EXPECT_EQ(def(VT_I4, u" 5"), u"");
   EXPECT_EQ(def(VT_I4, u"0"), u"0");
-  EXPECT_EQ(def(VT_R8, u"1.5E+200"), u"0");
+  // Out of range: left out, never replaced by 0.
+  EXPECT_EQ(def(VT_R8, u"1.5E+200"), u"");
   EXPECT_EQ(def(VT_R8, u"abc"), u"");
   EXPECT_EQ(def(VT_R8, u"0.0"), u"0.0");
   EXPECT_EQ(def(VT_R8, u"2.5"), u"2.5");
@@ -108,10 +111,103 @@ TEST(ora_type_map, Defaults) {
   EXPECT_EQ(def(VT_BSTR, u"abc", 0), u"''");
   EXPECT_EQ(def(VT_DATE, u"2010-11-24"), u"to_date('2010-11-24', 'YYYY-MM-DD')");
   EXPECT_EQ(def(VT_DATE, u"getdate()"), u"");
-  EXPECT_EQ(def(VT_I8, u"5"), u"");
+  EXPECT_EQ(def(VT_I8, u"5"), u"5");
+  EXPECT_EQ(def(VT_I8, u"-9223372036854775808"), u"-9223372036854775808");
+  EXPECT_EQ(def(VT_I8, u"9223372036854775808"), u"");
   t_ftd none = field(VT_I4);
   EXPECT_EQ(make_ora_def_val(&none), u"");
   EXPECT_THROW(make_ora_def_val(nullptr), tk_mail_assertion);
+}
+
+TEST(ora_type_map, FixedLengthAndBinaryKeepTheirKind) {
+  t_ftd code = field(VT_BSTR, 10);
+  code.set_fixed_length(true);
+  EXPECT_EQ(get_native_type(code), u"CHAR(10 CHAR)");
+  code.set_size(666);
+  EXPECT_EQ(get_native_type(code), u"CHAR(666 CHAR)");
+  // Beyond what CHAR(n CHAR) always holds: the national fixed type, then a
+  // varying one.
+  code.set_size(667);
+  EXPECT_EQ(get_native_type(code), u"NCHAR(667)");
+  code.set_size(1001);
+  EXPECT_EQ(get_native_type(code), u"VARCHAR2(1001 CHAR)");
+  code.set_size(1500);
+  EXPECT_EQ(get_native_type(code), u"NVARCHAR2(1500)");
+  // binary(n), varbinary(n) and uniqueidentifier: RAW, which keys may hold.
+  EXPECT_EQ(get_native_type(field(VT_BLOB, 16)), u"RAW(16)");
+  EXPECT_EQ(get_native_type(field(VT_BLOB, 2000)), u"RAW(2000)");
+  EXPECT_EQ(get_native_type(field(VT_BLOB, 2001)), u"BLOB");
+  EXPECT_EQ(get_native_type(field(VT_BLOB, 0)), u"BLOB");
+  EXPECT_FALSE(is_lob_column(VT_BLOB, 16));
+}
+
+TEST(ora_type_map, TypesTheReleaseAccepts) {
+  t_ftd text = field(VT_BSTR, 100);
+  t_ftd fixed = field(VT_BSTR, 10);
+  fixed.set_fixed_length(true);
+  t_ftd bytes = field(VT_BLOB, 300);
+  const int r19 = 0x130300, r9 = 0x90201, r8 = 0x80107, r7 = 0x70304;
+  EXPECT_EQ(get_native_type(text, r19), u"VARCHAR2(100 CHAR)");
+  EXPECT_EQ(get_native_type(text, r9), u"VARCHAR2(100 CHAR)");
+  EXPECT_EQ(get_native_type(fixed, r9), u"CHAR(10 CHAR)");
+  // Oracle8 has no character semantics: the national types count characters.
+  EXPECT_EQ(get_native_type(text, r8), u"NVARCHAR2(100)");
+  EXPECT_EQ(get_native_type(fixed, r8), u"NCHAR(10)");
+  EXPECT_EQ(get_native_type(field(VT_BSTR, 0), r8), u"CLOB");
+  EXPECT_EQ(get_native_type(bytes, r8), u"RAW(300)");
+  // Oracle7: byte lengths, no national types and no LOBs.
+  EXPECT_EQ(get_native_type(text, r7), u"VARCHAR2(100)");
+  EXPECT_EQ(get_native_type(fixed, r7), u"CHAR(10)");
+  EXPECT_EQ(get_native_type(field(VT_BSTR, 0), r7), u"LONG");
+  EXPECT_EQ(get_native_type(bytes, r7), u"LONG RAW");
+  EXPECT_EQ(get_native_type(field(VT_BLOB, 255), r7), u"RAW(255)");
+}
+
+TEST(ora_type_map, TextArrivesWhole) {
+  // A NUL is a character of the text, not its end.
+  EXPECT_EQ(to_oracle_str(std::u16string(u"a\0b", 3), VT_BSTR), u"'a'||CHR(0)||'b'");
+  EXPECT_EQ(to_oracle_str(std::u16string(u"\0", 1), VT_BSTR), u"''||CHR(0)||''");
+  // Text that mentions a GUID is no GUID.
+  const std::u16string prose =
+      u"Please read the guid field {see the manual, chapter 7} before you start";
+  EXPECT_EQ(to_oracle_str(prose, VT_BSTR), u"'" + prose + u"'");
+  t_ftd note = field(VT_BSTR, 200, ole_variant(prose));
+  EXPECT_EQ(make_ora_def_val(&note), u"'" + prose + u"'");
+}
+
+TEST(ora_type_map, DefaultExpressions) {
+  auto def = [](VARTYPE vt, const char16_t* expression, uint32_t size = 10) {
+    t_ftd f = field(vt, size);
+    f.set_default_expression(expression);
+    return make_ora_def_val(&f);
+  };
+  EXPECT_EQ(def(VT_DATE, u"getdate()"), u"SYSDATE");
+  EXPECT_EQ(def(VT_DATE, u"GETDATE ( )"), u"SYSDATE");
+  EXPECT_EQ(def(VT_DATE, u"CURRENT_TIMESTAMP"), u"SYSDATE");
+  EXPECT_EQ(def(VT_DATE, u"sysdatetime()"), u"SYSDATE");
+  EXPECT_EQ(def(VT_DATE, u"CONVERT([date],getdate())"), u"TRUNC(SYSDATE)");
+  EXPECT_EQ(def(VT_DATE, u"CAST(getdate() AS date)"), u"TRUNC(SYSDATE)");
+  // A date or datetime2(0) column travels as its text.
+  EXPECT_EQ(def(VT_BSTR, u"CONVERT([date],getdate())", 10), u"TO_CHAR(SYSDATE, 'YYYY-MM-DD')");
+  EXPECT_EQ(def(VT_BSTR, u"sysdatetime()", 19), u"TO_CHAR(SYSDATE, 'YYYY-MM-DD HH24:MI:SS')");
+  EXPECT_EQ(def(VT_BLOB, u"newid()", 16), u"SYS_GUID()");
+  EXPECT_EQ(def(VT_BSTR, u"suser_sname()", 128), u"USER");
+  EXPECT_EQ(def(VT_BSTR, u"user_name()", 128), u"USER");
+  // Anything else is left out, never written as a text or cut to a part.
+  EXPECT_EQ(def(VT_BSTR, u"getdate()", 30), u"");
+  EXPECT_EQ(def(VT_BSTR, u"sysdatetime()", 27), u"");
+  EXPECT_EQ(def(VT_I4, u"(1)+(2)"), u"");
+  EXPECT_EQ(def(VT_I4, u"((2)*(3))-(1)"), u"");
+  EXPECT_EQ(def(VT_BLOB, u"newid()", 20), u"");
+  t_ftd sum = field(VT_I4);
+  sum.set_default_expression(u"(1)+(2)");
+  EXPECT_TRUE(default_left_out(sum));
+  t_ftd now = field(VT_DATE);
+  now.set_default_expression(u"getdate()");
+  EXPECT_FALSE(default_left_out(now));
+  EXPECT_TRUE(default_left_out(field(VT_R8, 0, ole_variant(u"1.5E+200"))));
+  EXPECT_FALSE(default_left_out(field(VT_R8, 0, ole_variant(u"2.5"))));
+  EXPECT_FALSE(default_left_out(field(VT_R8)));
 }
 
 }  // namespace

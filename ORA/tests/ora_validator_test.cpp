@@ -40,6 +40,24 @@ TEST(ora_validator, SafeNames) {
   EXPECT_EQ(v.get_safe_name(u"PRIMARY"), u"PRIMARY00000");
 }
 
+TEST(ora_validator, ThirtyBytesNotCharacters) {
+  ora_validator v;
+  // 18 characters, 35 bytes in UTF-8.
+  const std::u16string cyrillic = u"Заказы_покупателей";
+  EXPECT_FALSE(v.is_acceptable(cyrillic));
+  EXPECT_EQ(v.get_safe_name(cyrillic), u"Заказы_покупате");  // 29 bytes
+  EXPECT_TRUE(v.is_acceptable(u"Заказы_покупате"));
+  // 128 "é" (256 bytes) are cut to 14 (28 bytes), never inside a character.
+  EXPECT_EQ(v.get_safe_name(std::u16string(128, u'é')), std::u16string(14, u'é'));
+  // A clash leaves room for the suffix in bytes too.
+  v.add_used(u"Заказы_покупате");
+  EXPECT_EQ(v.get_safe_name(cyrillic), u"Заказы_покуп00000");
+  // A character outside the basic plane is four bytes and goes whole.
+  const std::u16string wide = u"A" + std::u16string(14, u'é') + u"\U0001D400";
+  EXPECT_EQ(ora_validator::bytes_of(wide), 33u);
+  EXPECT_EQ(v.cut_to(wide, 30), u"A" + std::u16string(14, u'é'));
+}
+
 TEST(ora_validator, ColumnAndTableNamesAreTakenIgnoringCase) {
   udb_schema fields;
   fields.add(new t_ftd(0, u"Id", VT_I4, false, false, ole_variant(), 0));

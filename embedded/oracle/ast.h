@@ -37,7 +37,8 @@ struct expr {
   bool negated = false;
   std::vector<expr_ptr> args;
   std::string text;  // the source text, for select-list names and DEFAULT
-  // Filled when names are resolved against the FROM list.
+  // Filled when names are resolved against the FROM list; a bind's
+  // `column` is its place among the statement's placeholders.
   int source = -1;
   int column = -1;
 };
@@ -80,6 +81,9 @@ struct statement {
   explicit statement(stmt_kind k) : kind(k) {}
   virtual ~statement() = default;
   stmt_kind kind;
+  // The names of the bind placeholders in order of appearance (a bind by
+  // position counts them from 1), RETURNING targets included.
+  std::vector<std::string> placeholders;
   bool is_ddl() const { return kind >= stmt_kind::create_table && kind <= stmt_kind::drop; }
 };
 using stmt_ptr = std::unique_ptr<statement>;

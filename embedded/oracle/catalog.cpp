@@ -48,7 +48,9 @@ value load_stored(sqlite_stmt& s, int col, const column_type& t) {
   if (s.is_null(col)) return value::null();
   switch (t.code) {
     case type_code::number:
-    case type_code::float_: {
+    case type_code::float_:
+    case type_code::binary_float:
+    case type_code::binary_double: {
       auto d = decimal::parse(s.text(col));
       return value::number(d ? *d : decimal());
     }

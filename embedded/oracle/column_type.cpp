@@ -1,6 +1,8 @@
 #include "embedded/oracle/column_type.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "embedded/oracle/date_format.h"
 #include "embedded/oracle/oracle_error.h"
@@ -35,6 +37,10 @@ std::string column_type::type_name() const {
       return "LONG";
     case type_code::rowid:
       return "ROWID";
+    case type_code::binary_float:
+      return "BINARY_FLOAT";
+    case type_code::binary_double:
+      return "BINARY_DOUBLE";
   }
   return "UNDEFINED";
 }
@@ -64,6 +70,10 @@ int column_type::data_length() const {
       return 0;
     case type_code::rowid:
       return 10;
+    case type_code::binary_float:
+      return 4;
+    case type_code::binary_double:
+      return 8;
   }
   return 0;
 }
@@ -101,6 +111,10 @@ uint16_t column_type::describe_code() const {
       return 8;
     case type_code::rowid:
       return 104;
+    case type_code::binary_float:
+      return 100;
+    case type_code::binary_double:
+      return 101;
   }
   return 1;
 }
@@ -282,6 +296,30 @@ value coerce_to_column(const value& v, const column_type& t, const std::string& 
     case type_code::float_: {
       int digits = static_cast<int>(std::ceil(t.precision * 0.30103));
       return value::number(fit_number(to_number(v).round_significant(digits < 1 ? 1 : digits)));
+    }
+    case type_code::binary_float:
+    case type_code::binary_double: {
+      // IEEE single or double precision, kept as the shortest text that
+      // reads back as the same binary value.
+      double x = to_number(v).to_double();
+      char text[40];
+      if (t.code == type_code::binary_float) {
+        float f = static_cast<float>(x);
+        if (!std::isfinite(f)) throw make_error(1426);
+        for (int p = 6; p <= 9; ++p) {
+          std::snprintf(text, sizeof text, "%.*g", p, static_cast<double>(f));
+          if (std::strtof(text, nullptr) == f) break;
+        }
+      } else {
+        if (!std::isfinite(x)) throw make_error(1426);
+        for (int p = 15; p <= 17; ++p) {
+          std::snprintf(text, sizeof text, "%.*g", p, x);
+          if (std::strtod(text, nullptr) == x) break;
+        }
+      }
+      auto d = decimal::parse(text);
+      if (!d) throw make_error(1722);
+      return value::number(*d);
     }
     case type_code::varchar2:
     case type_code::nvarchar2: {

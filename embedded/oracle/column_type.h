@@ -21,7 +21,10 @@ enum class type_code : uint8_t {
   nclob,
   blob,
   long_,
-  rowid
+  rowid,
+  // Appended: the codes are stored in the dictionary.
+  binary_float,
+  binary_double
 };
 
 struct column_type {

@@ -268,8 +268,11 @@ database_info find_database(const std::string& service) {
   if (!fs::exists(path)) throw make_error(12154);
   try {
     return read_info(path);
-  } catch (const storage_error&) {
-    throw make_error(12154);
+  } catch (const storage_error& e) {
+    // A file that is no database of ours serves no service; any other
+    // failure of the file is its own error.
+    if ((e.code() & 0xFF) == SQLITE_NOTADB) throw make_error(12154);
+    throw;
   }
 }
 

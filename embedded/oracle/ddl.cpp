@@ -108,6 +108,30 @@ void check_default(const expr& e) {
   if (mentions_column(e)) throw make_error(984);
 }
 
+// What an older release refused: Oracle7 knew no national types and no LOBs
+// and kept VARCHAR2 to 2000 bytes, CHAR and RAW to 255; lengths in
+// characters (VARCHAR2(n CHAR)) came with Oracle9i.
+void check_release(const column_type& t, const release& r) {
+  if (r.before_8()) {
+    switch (t.code) {
+      case type_code::nvarchar2:
+      case type_code::nchar:
+      case type_code::nclob:
+      case type_code::clob:
+      case type_code::blob:
+        throw make_error(902);
+      default:
+        break;
+    }
+    if (t.code == type_code::varchar2 && t.length > 2000) throw make_error(910);
+    if ((t.code == type_code::char_ || t.code == type_code::raw) && t.length > 255)
+      throw make_error(910);
+  }
+  if (r.major < 9 && t.char_semantics &&
+      (t.code == type_code::varchar2 || t.code == type_code::char_))
+    throw make_error(907);
+}
+
 }  // namespace
 
 exec_result session::run_ddl(statement& s) {
@@ -168,6 +192,7 @@ void session::create_table(create_table_stmt& s) {
   for (size_t i = 0; i < s.columns.size(); ++i)
     for (size_t k = 0; k < i; ++k)
       if (s.columns[i].name == s.columns[k].name) throw make_error(957);
+  for (const column_def& c : s.columns) check_release(c.type, info_.version);
   table_info t;
   t.id = catalog_.next_object_id();
   t.owner = user_;
@@ -473,6 +498,7 @@ void session::alter_add(alter_add_stmt& s) {
   for (const column_def& c : s.columns) {
     t = catalog_.find_table(name);
     if (t->find_column(c.name) >= 0) throw make_error(1430);
+    check_release(c.type, info_.version);
     bool empty = is_empty(db_.get(), *t);
     if (c.nullability == 2 && !c.default_expr && !empty) throw make_error(1758);
     int id = 0;
@@ -505,6 +531,7 @@ void session::alter_modify(alter_modify_stmt& s) {
     if (ci < 0) throw make_error(904, {quoted(m.column)});
     const column_info& c = t->columns[static_cast<size_t>(ci)];
     if (m.has_type) {
+      check_release(m.type, info_.version);
       const column_type& a = c.type;
       const column_type& b = m.type;
       bool same = a.code == b.code && a.length == b.length &&

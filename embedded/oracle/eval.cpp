@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <random>
 
 #include "embedded/oracle/date_format.h"
 #include "embedded/oracle/oracle_error.h"
@@ -116,6 +117,46 @@ value function(const expr& e, eval_context& c) {
       if (v.is_null()) return true;
     return false;
   };
+  if (n == "USER") {
+    check_args(e, 0, 0);
+    if (c.s == nullptr) throw make_error(984);
+    return value::text(c.s->user());
+  }
+  if (n == "SYS_GUID") {
+    check_args(e, 0, 0);
+    std::random_device rd;
+    std::string bytes(16, '\0');
+    for (char& b : bytes) b = static_cast<char>(rd() & 0xFF);
+    return value::raw(bytes);
+  }
+  if (n == "CHR") {
+    check_args(e, 1, 1);
+    if (a[0].is_null()) return a[0];
+    const int64_t code = to_number(a[0]).truncate().to_int64();
+    if (code < 0 || code > 0x10FFFF) throw make_error(1722);
+    // The database character set is AL32UTF8: the code point as UTF-8.
+    std::string out;
+    const auto cp = static_cast<uint32_t>(code);
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    value v;
+    v.kind = vkind::text;
+    v.str = std::move(out);
+    return v;
+  }
   if (n == "NVL") {
     check_args(e, 2, 2);
     return a[0].is_null() ? a[1] : a[0];
@@ -239,6 +280,36 @@ int compare_values(const value& a, const value& b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+namespace {
+
+// A text literal or a CHAR or NCHAR column: Oracle compares two of these
+// with blank-padded semantics.
+bool blank_padded(const expr& e, const eval_context& c) {
+  if (e.kind == expr_kind::literal) return e.literal.kind == vkind::text;
+  if (e.kind != expr_kind::column || c.sources == nullptr || e.source < 0) return false;
+  const source& s = (*c.sources)[static_cast<size_t>(e.source)];
+  if (e.column < 0 || static_cast<size_t>(e.column) >= s.columns.size()) return false;
+  const type_code t = s.columns[static_cast<size_t>(e.column)].type.code;
+  return t == type_code::char_ || t == type_code::nchar;
+}
+
+// Orders two non-null values; two blank-padded texts compare as if the
+// shorter had blanks added to the length of the longer.
+int compare_exprs(const expr& a, const value& l, const expr& b, const value& r,
+                  const eval_context& c) {
+  if (l.kind == vkind::text && r.kind == vkind::text && blank_padded(a, c) &&
+      blank_padded(b, c) && l.str.size() != r.str.size()) {
+    std::string x = l.str, y = r.str;
+    if (x.size() < y.size()) x.append(y.size() - x.size(), ' ');
+    if (y.size() < x.size()) y.append(x.size() - y.size(), ' ');
+    int k = x.compare(y);
+    return k < 0 ? -1 : (k > 0 ? 1 : 0);
+  }
+  return compare_values(l, r);
+}
+
+}  // namespace
+
 bool has_aggregate(const expr& e) {
   if (e.kind == expr_kind::count_star) return true;
   if (e.kind == expr_kind::function && is_aggregate_name(e.name)) return true;
@@ -310,7 +381,8 @@ value eval(const expr& e, eval_context& c) {
           session::rowid_text(s.table_id, c.current->rowids[static_cast<size_t>(e.source)]));
     }
     case expr_kind::bind:
-      throw make_error(1008);
+      if (c.s == nullptr) throw make_error(1008);
+      return c.s->bound_value(e.column);
     case expr_kind::sysdate:
       return value::of_date(current_date());
     case expr_kind::sequence:
@@ -367,7 +439,7 @@ int truth(const expr& e, eval_context& c) {
           e.op == ">=") {
         value l = eval(*e.args[0], c), r = eval(*e.args[1], c);
         if (l.is_null() || r.is_null()) return -1;
-        int k = compare_values(l, r);
+        int k = compare_exprs(*e.args[0], l, *e.args[1], r, c);
         if (e.op == "=") return k == 0;
         if (e.op == "<>") return k != 0;
         if (e.op == "<") return k < 0;
@@ -395,7 +467,7 @@ int truth(const expr& e, eval_context& c) {
         value x = eval(*e.args[i], c);
         if (x.is_null()) {
           unknown = true;
-        } else if (compare_values(v, x) == 0) {
+        } else if (compare_exprs(*e.args[0], v, *e.args[i], x, c) == 0) {
           return e.negated ? 0 : 1;
         }
       }
@@ -405,7 +477,8 @@ int truth(const expr& e, eval_context& c) {
     case expr_kind::between: {
       value v = eval(*e.args[0], c), lo = eval(*e.args[1], c), hi = eval(*e.args[2], c);
       if (v.is_null() || lo.is_null() || hi.is_null()) return -1;
-      bool in = compare_values(v, lo) >= 0 && compare_values(v, hi) <= 0;
+      bool in = compare_exprs(*e.args[0], v, *e.args[1], lo, c) >= 0 &&
+                compare_exprs(*e.args[0], v, *e.args[2], hi, c) <= 0;
       return e.negated ? !in : in;
     }
     default:
@@ -496,6 +569,12 @@ result_column describe_expr(const expr& e, const std::vector<source>& sources) {
         return text(len);
       }
       if (n == "TO_CHAR" || n == "CONCAT") return text(n == "TO_CHAR" ? 75 : 4000);
+      if (n == "USER") return text(30);
+      if (n == "CHR") return text(4);
+      if (n == "SYS_GUID") {
+        r.type = column_type{type_code::raw, 16};
+        return r;
+      }
       return number();
     }
     default:

@@ -149,7 +149,12 @@ const std::map<int, const char*>& texts() {
       {1405, "fetched column value is NULL"},
       {1406, "fetched column value was truncated"},
       {1007, "variable not in select list"},
+      {1778, "maximum subquery nesting level exceeded"},
       {1036, "illegal variable name/number"},
+      {1704, "string literal too long"},
+      {12162, "TNS:net service name is incorrectly specified"},
+      {12705, "Cannot access NLS data files or invalid environment specified"},
+      {24806, "LOB form mismatch"},
   };
   return table;
 }

@@ -48,10 +48,24 @@ class parser {
       throw make_error(900);
     }
     finish();
+    s->placeholders = std::move(placeholders_);
     return s;
   }
 
  private:
+  // Nesting beyond this is refused before the parser's own recursion could
+  // run out of stack.
+  static constexpr int kMaxDepth = 255;
+  struct depth_guard {
+    explicit depth_guard(parser& pp) : p(pp) {
+      if (++p.depth_ > kMaxDepth) {
+        --p.depth_;
+        throw make_error(1778);
+      }
+    }
+    ~depth_guard() { --p.depth_; }
+    parser& p;
+  };
   // ---- token helpers ----
   const token& peek(size_t k = 0) const {
     size_t i = p_ + k;
@@ -213,6 +227,10 @@ class parser {
         if (ct.precision < 1 || ct.precision > 126) throw make_error(1724);
         expect_sym(")", 907);
       }
+    } else if (w == "BINARY_FLOAT") {
+      ct.code = type_code::binary_float;
+    } else if (w == "BINARY_DOUBLE") {
+      ct.code = type_code::binary_double;
     } else if (w == "REAL") {
       ct.code = type_code::float_;
       ct.precision = 63;
@@ -286,6 +304,7 @@ class parser {
     return e;
   }
   expr_ptr or_expr() {
+    depth_guard g(*this);
     expr_ptr l = and_expr();
     while (accept_word("OR")) l = binary("OR", std::move(l), and_expr());
     return l;
@@ -297,6 +316,7 @@ class parser {
   }
   expr_ptr not_expr() {
     if (accept_word("NOT")) {
+      depth_guard g(*this);
       auto e = make(expr_kind::unary);
       e->op = "NOT";
       e->args.push_back(not_expr());
@@ -381,6 +401,7 @@ class parser {
   }
   expr_ptr unary() {
     if (is_sym("-") || is_sym("+")) {
+      depth_guard g(*this);
       std::string op = next().text;
       auto e = make(expr_kind::unary);
       e->op = op;
@@ -414,6 +435,8 @@ class parser {
         }
         auto e = make(expr_kind::bind);
         e->name = b;
+        e->column = static_cast<int>(placeholders_.size());
+        placeholders_.push_back(b);
         return e;
       }
       case token_kind::symbol:
@@ -434,6 +457,11 @@ class parser {
     if (!quoted) {
       if (w == "NULL") return make(expr_kind::literal);
       if (w == "SYSDATE") return make(expr_kind::sysdate);
+      if (w == "USER") {
+        auto e = make(expr_kind::function);
+        e->name = w;
+        return e;
+      }
       if (w == "ROWID") return make(expr_kind::rowid);
       if (w == "COUNT" && is_sym("(") && is_sym("*", 1) && is_sym(")", 2)) {
         p_ += 3;
@@ -481,6 +509,7 @@ class parser {
 
   // ---- SELECT ----
   std::unique_ptr<select_stmt> select() {
+    depth_guard g(*this);
     if (accept_sym("(")) {
       auto s = select();
       expect_sym(")", 907);
@@ -595,6 +624,7 @@ class parser {
       do {
         if (peek().kind != token_kind::bind) fail(1036);
         s->into.push_back(next().text);
+        placeholders_.push_back(s->into.back());
       } while (accept_sym(","));
       if (s->into.size() != s->returning.size())
         throw make_error(s->into.size() < s->returning.size() ? 947 : 913);
@@ -684,6 +714,8 @@ class parser {
   column_def column() {
     column_def c;
     c.name = name();
+    // ROWID in upper case is no column name, not even quoted.
+    if (c.name == "ROWID") throw make_error(904, {quoted("ROWID")});
     c.type = type();
     while (true) {
       if (accept_word("DEFAULT")) {
@@ -974,7 +1006,9 @@ class parser {
 
   std::string_view sql_;
   std::vector<token> t_;
+  std::vector<std::string> placeholders_;
   size_t p_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "embedded/oracle/oracle_error.h"
 #include "embedded/oracle/parser.h"
+#include "platform/text/utf.h"
 
 namespace tsl::eora {
 
@@ -223,39 +224,36 @@ value session::current_value(const std::string& name) {
   return value::number(it->second);
 }
 
+const value& session::bound_value(int place) const {
+  if (place < 0 || static_cast<size_t>(place) >= binds_.size() ||
+      !binds_[static_cast<size_t>(place)])
+    throw make_error(1008);
+  return *binds_[static_cast<size_t>(place)];
+}
+
 std::string session::lob_read(const lob_ref& lob, uint64_t offset, uint64_t amount) {
   if (offset < 1) throw make_error(22275);
   lob_cache& c = load_lob(lob);
-  const std::string& text = c.content;
   if (lob.binary) {
-    if (offset - 1 >= text.size()) return {};
-    return text.substr(static_cast<size_t>(offset - 1),
-                       static_cast<size_t>(std::min<uint64_t>(amount, text.size())));
+    const std::string& bytes = c.content;
+    if (offset - 1 >= bytes.size()) return {};
+    return bytes.substr(static_cast<size_t>(offset - 1),
+                        static_cast<size_t>(std::min<uint64_t>(amount, bytes.size())));
   }
-  // Characters of UTF-8 text: walk from the cursor when reading onwards.
-  auto next_char = [&](size_t i) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    return i;
-  };
-  uint64_t want = offset - 1;
-  if (want < c.cursor_char) {
-    c.cursor_char = 0;
-    c.cursor_byte = 0;
-  }
-  while (c.cursor_char < want && c.cursor_byte < text.size()) {
-    c.cursor_byte = next_char(c.cursor_byte);
-    ++c.cursor_char;
-  }
-  size_t begin = c.cursor_byte, end = begin;
-  uint64_t taken = 0;
-  while (taken < amount && end < text.size()) {
-    end = next_char(end);
-    ++taken;
-  }
-  c.cursor_byte = end;
-  c.cursor_char += taken;
-  return text.substr(begin, end - begin);
+  std::u16string units = clob_read(lob, offset, amount);
+  // Narrow text cannot hold half a pair: the pair is kept whole.
+  if (!units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF &&
+      offset - 1 + units.size() < c.wide.size())
+    units += c.wide[static_cast<size_t>(offset - 1 + units.size())];
+  return text::utf16_to_utf8(units);
+}
+
+std::u16string session::clob_read(const lob_ref& lob, uint64_t offset, uint64_t amount) {
+  if (offset < 1 || lob.binary) throw make_error(22275);
+  const std::u16string& w = load_lob(lob).wide;
+  if (offset - 1 >= w.size()) return {};
+  return w.substr(static_cast<size_t>(offset - 1),
+                  static_cast<size_t>(std::min<uint64_t>(amount, w.size())));
 }
 
 session::lob_cache& session::load_lob(const lob_ref& lob) {
@@ -270,9 +268,11 @@ session::lob_cache& session::load_lob(const lob_ref& lob) {
   c.content = s.text(0);
   c.lob = lob;
   c.valid = true;
-  c.cursor_char = 0;
-  c.cursor_byte = 0;
-  c.length = lob.binary ? c.content.size() : utf8_length(c.content);
+  c.wide.clear();
+  // A CLOB counts UTF-16 code units, as Oracle's do: a character outside the
+  // BMP is two.
+  if (!lob.binary) c.wide = text::utf8_to_utf16(c.content);
+  c.length = lob.binary ? c.content.size() : c.wide.size();
   return c;
 }
 
@@ -298,25 +298,15 @@ void session::lob_write(const lob_ref& lob, uint64_t offset, std::string_view da
     out.append(data);
     if (content.size() > at + data.size()) out.append(content.substr(at + data.size()));
   } else {
-    // Character offsets over UTF-8 text.
-    std::vector<size_t> starts;
-    for (size_t i = 0; i < content.size(); ++i)
-      if ((static_cast<unsigned char>(content[i]) & 0xC0) != 0x80) starts.push_back(i);
-    size_t chars = starts.size(), at = static_cast<size_t>(offset - 1);
-    if (chars < at) {
-      content.append(at - chars, ' ');
-      starts.clear();
-      for (size_t i = 0; i < content.size(); ++i)
-        if ((static_cast<unsigned char>(content[i]) & 0xC0) != 0x80) starts.push_back(i);
-      chars = starts.size();
-    }
-    size_t byte_at = at < chars ? starts[at] : content.size();
-    size_t written = utf8_length(std::string(data));
-    size_t end_char = at + written;
-    size_t byte_end = end_char < chars ? starts[end_char] : content.size();
-    out = content.substr(0, byte_at);
-    out.append(data);
-    out.append(content.substr(byte_end));
+    // Offsets and amounts in UTF-16 code units.
+    std::u16string w = text::utf8_to_utf16(content);
+    size_t at = static_cast<size_t>(offset - 1);
+    if (w.size() < at) w.append(at - w.size(), u' ');
+    std::u16string piece = text::utf8_to_utf16(data);
+    std::u16string joined = w.substr(0, at);
+    joined += piece;
+    if (w.size() > at + piece.size()) joined += w.substr(at + piece.size());
+    out = text::utf16_to_utf8(joined);
   }
   sqlite_stmt u(db_.get(),
                 "UPDATE " + lob_table(lob) + " SET " + lob_column(lob) + " = ? WHERE rowid = ?");

@@ -8,6 +8,7 @@
 // leaves the transaction as it was before it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,8 +46,15 @@ class session {
   void commit();
   void rollback();
 
-  // LOBs: offsets are 1-based, characters for CLOBs, bytes for BLOBs.
+  // The values of the next statement's bind placeholders, by place; a place
+  // without a value raises ORA-01008 when it is read.
+  void set_binds(std::vector<std::optional<value>> values) { binds_ = std::move(values); }
+  const value& bound_value(int place) const;
+
+  // LOBs: offsets are 1-based, UTF-16 code units for CLOBs (as Oracle counts
+  // them), bytes for BLOBs. A CLOB read as UTF-8 keeps a surrogate pair whole.
   std::string lob_read(const lob_ref& lob, uint64_t offset, uint64_t amount);
+  std::u16string clob_read(const lob_ref& lob, uint64_t offset, uint64_t amount);
   uint64_t lob_length(const lob_ref& lob);
   // Writes from the offset, padding a gap with blanks or zero bytes.
   void lob_write(const lob_ref& lob, uint64_t offset, std::string_view data);
@@ -101,15 +109,15 @@ class session {
   int dml_wait_ms_ = 60000;
   int ddl_wait_ms_ = 1000;
   std::map<std::string, decimal> currval_;
+  std::vector<std::optional<value>> binds_;
   // The LOB read last, kept whole so that reading it in pieces does not
   // re-read it for every piece; any change of data forgets it.
   struct lob_cache {
     bool valid = false;
     lob_ref lob;
     std::string content;
-    uint64_t cursor_char = 0;  // 0-based character at byte cursor_byte
-    size_t cursor_byte = 0;
-    uint64_t length = 0;  // characters of a CLOB, bytes of a BLOB
+    std::u16string wide;  // a CLOB's content in code units
+    uint64_t length = 0;  // code units of a CLOB, bytes of a BLOB
   } cache_;
   lob_cache& load_lob(const lob_ref& lob);
   void forget_lob() { cache_.valid = false; }

@@ -7,12 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "embedded/oracle/oracle_error.h"
+
 namespace tsl::eora {
 
-// A storage failure that no Oracle error describes.
-class storage_error : public std::runtime_error {
+// A failure of the database files, reported as Oracle reports its own: a
+// full disk or file-size limit, an I/O error, a file that cannot be opened
+// or written, a damaged file. Callers that catch Oracle errors catch these
+// too, so none escapes a client call.
+class storage_error : public oracle_error {
  public:
-  storage_error(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  storage_error(int code, const std::string& what);
   int code() const { return code_; }  // the SQLite result code
 
  private:

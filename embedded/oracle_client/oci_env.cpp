@@ -1,4 +1,8 @@
 // Environment, handles, attributes, errors, logon and transactions.
+#include <strings.h>
+
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "embedded/oracle_client/eoci.h"
@@ -56,6 +60,32 @@ void set_text_attr(env_handle* env, std::string& field, void* p, ub4 size) {
   field = text_in(env, p, size);
 }
 
+// NLS_LANG is LANGUAGE_TERRITORY.CHARSET, every part optional. The client
+// refuses an environment whose character set it does not know, or whose
+// language or territory is not a name.
+bool valid_nls_lang(const std::string& v) {
+  static const char* const charsets[] = {
+      "AL32UTF8",      "UTF8",         "AL16UTF16",    "US7ASCII",     "WE8ISO8859P1",
+      "WE8ISO8859P15", "WE8MSWIN1252", "EE8ISO8859P2", "EE8MSWIN1250", "CL8MSWIN1251",
+      "CL8ISO8859P5",  "EL8ISO8859P7", "JA16SJIS",     "JA16EUC",      "ZHS16GBK",
+      "ZHT16BIG5",     "KO16MSWIN949", "KO16KSC5601",  "TR8MSWIN1254", "AR8MSWIN1256"};
+  size_t dot = v.find('.');
+  std::string names = v.substr(0, dot);
+  if (dot != std::string::npos) {
+    std::string cs = v.substr(dot + 1);
+    bool known = false;
+    for (const char* c : charsets) known = known || strcasecmp(c, cs.c_str()) == 0;
+    if (!known) return false;
+  }
+  size_t underscore = names.find('_');
+  if (underscore != std::string::npos && names.find('_', underscore + 1) != std::string::npos)
+    return false;
+  for (char c : names)
+    if (!std::isalpha(static_cast<unsigned char>(c)) && c != ' ' && c != '_' && c != '-')
+      return false;
+  return true;
+}
+
 }  // namespace
 
 TSL_EOCI_BEGIN
@@ -73,6 +103,10 @@ TSL_EOCI_API sword OCIEnvCreate(OCIEnv** envhpp, ub4 mode, void*, void* (*)(void
     *usrmempp = env->user_memory.data();
   }
   *envhpp = reinterpret_cast<OCIEnv*>(env);
+  // As the real client does, the environment is handed out even when it
+  // fails, so that the error can be read from it.
+  const char* nls = std::getenv("NLS_LANG");
+  if (nls != nullptr && !valid_nls_lang(nls)) return fail(&env->errors, 12705);
   return OCI_SUCCESS;
 }
 
@@ -151,6 +185,14 @@ TSL_EOCI_API sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraT
   if (srv == nullptr || as<error_handle>(errhp, OCI_HTYPE_ERROR) == nullptr)
     return OCI_INVALID_HANDLE;
   srv->connect = text_in(srv->env, dblink, dblink_len > 0 ? static_cast<size_t>(dblink_len) : 0);
+  // No database named: the real client reaches for the default one, which
+  // only TWO_TASK names on a machine without a local server.
+  if (srv->connect.empty()) {
+    const char* two_task = std::getenv("TWO_TASK");
+    if (two_task == nullptr || *two_task == '\0')
+      return fail(as<error_handle>(errhp, OCI_HTYPE_ERROR), 12162);
+    srv->connect = two_task;
+  }
   srv->attached = true;
   return OCI_SUCCESS;
 }

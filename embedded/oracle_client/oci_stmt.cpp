@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "embedded/oracle/date_format.h"
 #include "embedded/oracle_client/eoci.h"
@@ -187,6 +188,8 @@ int place(stmt_handle* s, define_handle* d, const value& v, size_t k, tsl::eora:
   }
 }
 
+std::vector<std::optional<value>> input_binds(stmt_handle* s, ub4 iter);
+
 // Moves up to `nrows` rows into the defines. Returns the status.
 sword fetch_rows(stmt_handle* s, error_handle* err, ub4 nrows, tsl::eora::session* live) {
   s->rows_fetched = 0;
@@ -194,6 +197,8 @@ sword fetch_rows(stmt_handle* s, error_handle* err, ub4 nrows, tsl::eora::sessio
   if (s->pending) {
     s->pending = false;
     try {
+      // Other statements may have run since the execute: its binds again.
+      live->set_binds(input_binds(s, 0));
       s->rows = live->query(static_cast<tsl::eora::select_stmt&>(*s->parsed));
     } catch (const oracle_error& e) {
       return fail(err, e);
@@ -229,17 +234,24 @@ sword fetch_rows(stmt_handle* s, error_handle* err, ub4 nrows, tsl::eora::sessio
   return k < nrows ? OCI_NO_DATA : OCI_SUCCESS;
 }
 
-sword dynamic_binds(stmt_handle* s, error_handle* err, const tsl::eora::exec_result& r) {
+// Whether a bind names a RETURNING target of the statement.
+bool is_target(stmt_handle* s, bind_handle* b) {
+  if (s->parsed->kind != tsl::eora::stmt_kind::insert) return false;
+  const auto& names = s->parsed->placeholders;
+  size_t targets = static_cast<tsl::eora::insert_stmt&>(*s->parsed).into.size();
+  for (size_t k = names.size() - targets; k < names.size(); ++k)
+    if (b->position != 0 ? b->position == k + 1 : b->name == names[k]) return true;
+  return false;
+}
+
+sword dynamic_binds(stmt_handle* s, error_handle* err, const tsl::eora::exec_result& r, ub4 iter) {
   for (auto& b : s->binds) {
-    if ((b->mode & OCI_DATA_AT_EXEC) == 0) continue;
-    if (b->out_cb == nullptr) return fail(err, 24369);
-  }
-  for (auto& b : s->binds) {
-    if ((b->mode & OCI_DATA_AT_EXEC) == 0) continue;
+    if ((b->mode & OCI_DATA_AT_EXEC) == 0 || !is_target(s, b.get())) continue;
     // The bind's place among the RETURNING targets.
+    size_t first = s->parsed->placeholders.size() - r.into.size();
     int slot = -1;
     for (size_t i = 0; i < r.into.size(); ++i)
-      if (r.into[i] == b->name || (b->name.empty() && std::to_string(b->position) == r.into[i]))
+      if (b->position != 0 ? b->position == first + i + 1 : b->name == r.into[i])
         slot = static_cast<int>(i);
     b->rows_returned = slot >= 0 ? 1 : 0;
     if (slot < 0) continue;
@@ -248,7 +260,7 @@ sword dynamic_binds(stmt_handle* s, error_handle* err, const tsl::eora::exec_res
     ub1 piece = OCI_ONE_PIECE;
     void* indp = nullptr;
     ub2* rcodep = nullptr;
-    if (b->out_cb(b->out_ctx, reinterpret_cast<OCIBind*>(b.get()), 0, 0, &bufp, &alenp, &piece,
+    if (b->out_cb(b->out_ctx, reinterpret_cast<OCIBind*>(b.get()), iter, 0, &bufp, &alenp, &piece,
                   &indp, &rcodep) != OCI_CONTINUE)
       return fail(err, 24343);
     const value& v = r.returning[static_cast<size_t>(slot)];
@@ -276,16 +288,134 @@ std::string placeholder(env_handle* env, const OraText* p, sb4 len) {
   return n;
 }
 
+// The bind handle to fill: the one passed in (which must be a live one of
+// this statement, as the real client rebinds it), else a new one. Null for a
+// stale or foreign handle.
 bind_handle* bind_for(stmt_handle* s, OCIBind** bindpp) {
-  auto* b = bindpp != nullptr ? as<bind_handle>(*bindpp, OCI_HTYPE_BIND) : nullptr;
-  if (b != nullptr && b->stmt == s) return b;
+  if (bindpp != nullptr && *bindpp != nullptr) {
+    auto* b = as<bind_handle>(*bindpp, OCI_HTYPE_BIND);
+    return b != nullptr && b->stmt == s ? b : nullptr;
+  }
   auto fresh = std::make_unique<bind_handle>();
   fresh->stmt = s;
-  b = fresh.get();
+  bind_handle* b = fresh.get();
   register_handle(b);
   s->binds.push_back(std::move(fresh));
   if (bindpp != nullptr) *bindpp = reinterpret_cast<OCIBind*>(b);
   return b;
+}
+
+// The value an input bind holds for iteration `iter`: from its callback when
+// supplied at execution, else from its arrays (element `iter`, `value_sz`
+// bytes apart). Raises ORA-00932 for a type it cannot take.
+value input_value(stmt_handle* s, bind_handle* b, ub4 iter) {
+  const char* data = nullptr;
+  size_t size = 0;
+  const sb2* ind = nullptr;
+  bool sized = false;
+  if (b->mode & OCI_DATA_AT_EXEC) {
+    void* bufp = nullptr;
+    ub4 alen = 0;
+    ub1 piece = OCI_ONE_PIECE;
+    void* indp = nullptr;
+    if (b->in_cb == nullptr) throw tsl::eora::make_error(24369);
+    if (b->in_cb(b->in_ctx, reinterpret_cast<OCIBind*>(b), iter, 0, &bufp, &alen, &piece, &indp) !=
+        OCI_CONTINUE)
+      throw tsl::eora::make_error(24343);
+    data = static_cast<const char*>(bufp);
+    size = alen;
+    sized = true;
+    ind = static_cast<const sb2*>(indp);
+  } else {
+    size_t stride = b->value_sz > 0 ? static_cast<size_t>(b->value_sz) : 0;
+    data = b->valuep != nullptr ? static_cast<const char*>(b->valuep) + stride * iter : nullptr;
+    size = stride;
+    if (b->alenp != nullptr) {
+      size = b->alenp[iter];
+      sized = true;
+    }
+    if (b->indp != nullptr) ind = static_cast<const sb2*>(b->indp) + iter;
+  }
+  if ((ind != nullptr && *ind == OCI_IND_NULL) || data == nullptr) return value::null();
+  switch (b->dty) {
+    case SQLT_CHR:
+    case SQLT_AFC:
+    case SQLT_LNG:
+      return value::text(text_in(s->env, data, size));
+    case SQLT_STR: {
+      // Up to the terminator, within the buffer.
+      size_t n = 0;
+      if (s->env->utf16) {
+        const char16_t* w = reinterpret_cast<const char16_t*>(data);
+        while (n + 1 < size && w[n / 2] != u'\0') n += 2;
+      } else {
+        while (n < size && data[n] != '\0') ++n;
+      }
+      return value::text(text_in(s->env, data, n));
+    }
+    case SQLT_INT:
+    case SQLT_UIN: {
+      int64_t x = 0;
+      bool is_signed = b->dty == SQLT_INT;
+      if (size == 8) {
+        std::memcpy(&x, data, 8);
+      } else if (size == 4) {
+        int32_t y;
+        std::memcpy(&y, data, 4);
+        x = is_signed ? y : static_cast<int64_t>(static_cast<uint32_t>(y));
+      } else if (size == 2) {
+        int16_t y;
+        std::memcpy(&y, data, 2);
+        x = is_signed ? y : static_cast<int64_t>(static_cast<uint16_t>(y));
+      } else if (size == 1) {
+        x = is_signed ? static_cast<signed char>(data[0]) : static_cast<unsigned char>(data[0]);
+      } else {
+        throw tsl::eora::make_error(932, {"NUMBER", "BINARY"});
+      }
+      return value::number(tsl::eora::decimal::from_int(x));
+    }
+    case SQLT_FLT: {
+      double x = 0;
+      if (size == 4) {
+        float f;
+        std::memcpy(&f, data, 4);
+        x = f;
+      } else if (size == 8) {
+        std::memcpy(&x, data, 8);
+      } else {
+        throw tsl::eora::make_error(932, {"NUMBER", "BINARY"});
+      }
+      char text[40];
+      std::snprintf(text, sizeof text, "%.17g", x);
+      auto d = tsl::eora::decimal::parse(text);
+      if (!d) throw tsl::eora::make_error(1426);
+      return value::number(*d);
+    }
+    case SQLT_BIN:
+    case SQLT_LBI:
+      return value::raw(std::string(data, sized ? size : size));
+    default:
+      throw tsl::eora::make_error(932, {"CHAR", "BINARY"});
+  }
+}
+
+// The values of a statement's placeholders for iteration `iter`. A
+// RETURNING target is no input; an input placeholder without a bind stays
+// unbound (ORA-01008 when it is read).
+std::vector<std::optional<value>> input_binds(stmt_handle* s, ub4 iter) {
+  const auto& names = s->parsed->placeholders;
+  std::vector<std::optional<value>> out(names.size());
+  std::vector<std::string> targets;
+  if (s->parsed->kind == tsl::eora::stmt_kind::insert)
+    targets = static_cast<tsl::eora::insert_stmt&>(*s->parsed).into;
+  size_t first_target = names.size() - targets.size();
+  for (auto& b : s->binds) {
+    for (size_t k = 0; k < first_target; ++k) {
+      bool match = b->position != 0 ? b->position == k + 1 : b->name == names[k];
+      if (match) out[k] = input_value(s, b.get(), iter);
+    }
+  }
+  return out;
 }
 
 sword fetch_next(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation) {
@@ -344,6 +474,7 @@ TSL_EOCI_API sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* er
     s->rowid.clear();
     if (s->parsed->kind == tsl::eora::stmt_kind::select) {
       auto& q = static_cast<tsl::eora::select_stmt&>(*s->parsed);
+      live->set_binds(input_binds(s, 0));
       s->is_query = true;
       if (mode & OCI_DESCRIBE_ONLY) {
         set_columns(s, live->describe(q));
@@ -369,34 +500,44 @@ TSL_EOCI_API sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* er
     s->is_query = false;
     if (mode & OCI_DESCRIBE_ONLY) return OCI_SUCCESS;
     if (iters == 0) return fail(err, 24333);
-    // Values supplied at execution: the in-callback runs once per iteration.
-    for (auto& b : s->binds) {
-      if ((b->mode & OCI_DATA_AT_EXEC) == 0) continue;
-      if (b->in_cb == nullptr || b->out_cb == nullptr) return fail(err, 24369);
-      void* bufp = nullptr;
-      ub4 alen = 0;
-      ub1 piece = OCI_ONE_PIECE;
-      void* indp = nullptr;
-      if (b->in_cb(b->in_ctx, reinterpret_cast<OCIBind*>(b.get()), 0, 0, &bufp, &alen, &piece,
-                   &indp) != OCI_CONTINUE)
-        return fail(err, 24343);
+    for (auto& b : s->binds)
+      if ((b->mode & OCI_DATA_AT_EXEC) && is_target(s, b.get()) &&
+          (b->in_cb == nullptr || b->out_cb == nullptr))
+        return fail(err, 24369);
+    // One run per iteration over the bind arrays; a failing one stops the
+    // rest, and what the earlier ones did stays in the transaction.
+    bool compile_error = false;
+    for (ub4 iter = 0; iter < iters; ++iter) {
+      live->set_binds(input_binds(s, iter));
+      // A RETURNING target's in-callback is asked too, and supplies nothing.
+      for (auto& b : s->binds) {
+        if ((b->mode & OCI_DATA_AT_EXEC) == 0 || !is_target(s, b.get())) continue;
+        void* bufp = nullptr;
+        ub4 alen = 0;
+        ub1 piece = OCI_ONE_PIECE;
+        void* indp = nullptr;
+        if (b->in_cb(b->in_ctx, reinterpret_cast<OCIBind*>(b.get()), iter, 0, &bufp, &alen, &piece,
+                     &indp) != OCI_CONTINUE)
+          return fail(err, 24343);
+      }
+      bool last = iter + 1 == iters;
+      tsl::eora::exec_result r =
+          live->execute(*s->parsed, last && (mode & OCI_COMMIT_ON_SUCCESS) != 0);
+      s->row_count += static_cast<ub4>(r.row_count);
+      s->rowid = r.rowid;
+      s->executed = true;
+      compile_error = compile_error || r.compile_error;
+      sword rc = dynamic_binds(s, err, r, iter);
+      if (rc != OCI_SUCCESS) return rc;
     }
-    tsl::eora::exec_result r = live->execute(*s->parsed, (mode & OCI_COMMIT_ON_SUCCESS) != 0);
-    s->row_count = static_cast<ub4>(r.row_count);
-    s->rowid = r.rowid;
-    s->executed = true;
-    sword rc = dynamic_binds(s, err, r);
-    if (rc != OCI_SUCCESS) return rc;
-    if (r.compile_error) {
+    live->set_binds({});
+    if (compile_error) {
       fail(err, 24344);
       return OCI_SUCCESS_WITH_INFO;
     }
     return OCI_SUCCESS;
   } catch (const oracle_error& e) {
     return fail(err, e);
-  } catch (const tsl::eora::storage_error& e) {
-    return fail(err, oracle_error(600, std::string("ORA-00600: internal error code, arguments: [") +
-                                           e.what() + "]"));
   }
 }
 
@@ -416,6 +557,16 @@ TSL_EOCI_API sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnpp, OCIError* 
   auto* err = as<error_handle>(errhp, OCI_HTYPE_ERROR);
   if (s == nullptr || err == nullptr) return OCI_INVALID_HANDLE;
   if (position == 0) return fail(err, 1007);
+  // A define handle passed in is redefined, as the real client does: it must
+  // be a live one of this statement; a stale pointer is refused, never
+  // followed.
+  define_handle* given = nullptr;
+  if (defnpp != nullptr && *defnpp != nullptr) {
+    given = as<define_handle>(*defnpp, OCI_HTYPE_DEFINE);
+    // Moving a define to another position is not supported here.
+    if (given == nullptr || given->stmt != s || given->position != position)
+      return OCI_INVALID_HANDLE;
+  }
   auto& d = s->defines[position];
   if (!d) {
     d = std::make_unique<define_handle>();
@@ -443,6 +594,8 @@ TSL_EOCI_API sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindpp, OCIError* err
   std::string name = placeholder(s->env, placeholder_text, placeh_len);
   if (name.empty()) return fail(err, 1036);
   bind_handle* b = bind_for(s, bindpp);
+  if (b == nullptr) return OCI_INVALID_HANDLE;
+  b->position = 0;
   b->name = name;
   b->valuep = valuep;
   b->value_sz = value_sz;
@@ -461,6 +614,7 @@ TSL_EOCI_API sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindpp, OCIError* errh
   if (s == nullptr || err == nullptr) return OCI_INVALID_HANDLE;
   if (position == 0) return fail(err, 1036);
   bind_handle* b = bind_for(s, bindpp);
+  if (b == nullptr) return OCI_INVALID_HANDLE;
   b->position = position;
   b->name = std::to_string(position);
   b->valuep = valuep;

@@ -2,15 +2,16 @@
 // against them.
 //
 //   tsl-oracle create-db SERVICE [--port N] [--version 7.3|8.1|9.2|10.2|11.2|12.1|current]
-//   tsl-oracle create-user SERVICE USER PASSWORD
+//   tsl-oracle create-user SERVICE USER [PASSWORD]
 //   tsl-oracle revoke|grant SERVICE USER "CREATE SEQUENCE"
 //   tsl-oracle list-dbs
-//   tsl-oracle sql CONNECT USER/PASSWORD [-f FILE | -e SQL]...
+//   tsl-oracle sql CONNECT USER[/PASSWORD] [-f FILE | -e SQL]...
 //
 // CONNECT is a service name, host:port/service or a connect descriptor.
 // Without -f or -e, statements are read from standard input. The session
 // commits at the end, as a logoff does. Exit status: 0, or 1 when a statement
 // failed, 2 for wrong usage.
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -28,13 +29,29 @@ using namespace tsl::eora;
 
 namespace {
 
+const char kUsage[] =
+    "usage: tsl-oracle create-db SERVICE [--port N] [--version RELEASE]\n"
+    "       tsl-oracle create-user SERVICE USER [PASSWORD]\n"
+    "       tsl-oracle revoke|grant SERVICE USER \"CREATE SEQUENCE\"\n"
+    "       tsl-oracle list-dbs\n"
+    "       tsl-oracle sql CONNECT USER[/PASSWORD] [-f FILE | -e SQL]...\n"
+    "\n"
+    "A password left out of the command line, where other users can see it,\n"
+    "comes from $TSL_ORACLE_PASSWORD, else from the first line of standard input\n"
+    "(for sql without -f or -e, the statements follow it there).\n"
+    "Databases live in $TSL_ORACLE_DATA, else $XDG_DATA_HOME/tessaly/oracle.\n";
+
 int usage() {
-  std::cerr << "usage: tsl-oracle create-db SERVICE [--port N] [--version RELEASE]\n"
-               "       tsl-oracle create-user SERVICE USER PASSWORD\n"
-               "       tsl-oracle revoke|grant SERVICE USER \"CREATE SEQUENCE\"\n"
-               "       tsl-oracle list-dbs\n"
-               "       tsl-oracle sql CONNECT USER/PASSWORD [-f FILE | -e SQL]...\n";
+  std::cerr << kUsage;
   return 2;
+}
+
+std::string read_password() {
+  if (const char* p = std::getenv("TSL_ORACLE_PASSWORD")) return p;
+  std::string line;
+  std::getline(std::cin, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 const char* verb(stmt_kind k, uint64_t n) {
@@ -76,15 +93,22 @@ std::string done_text(const statement& s) {
 }
 
 int run_sql(const std::string& connect, const std::string& credentials,
-            const std::vector<std::string>& scripts) {
+            std::vector<std::string> scripts) {
   size_t slash = credentials.find('/');
-  if (slash == std::string::npos) return usage();
+  std::string user = credentials.substr(0, slash);
+  std::string password =
+      slash == std::string::npos ? read_password() : credentials.substr(slash + 1);
   std::unique_ptr<session> s;
   try {
-    s = session::logon(connect, credentials.substr(0, slash), credentials.substr(slash + 1));
+    s = session::logon(connect, user, password);
   } catch (const oracle_error& e) {
     std::cerr << "ERROR:\n" << e.what() << "\n";
     return 1;
+  }
+  if (scripts.empty()) {
+    std::stringstream text;
+    text << std::cin.rdbuf();
+    scripts.push_back(text.str());
   }
   int status = 0;
   for (const std::string& script : scripts) {
@@ -119,6 +143,10 @@ int run_sql(const std::string& connect, const std::string& credentials,
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage();
+  if (args[0] == "--help" || args[0] == "-h") {
+    std::cout << kUsage;
+    return 0;
+  }
   try {
     const std::string& cmd = args[0];
     if (cmd == "create-db" && args.size() >= 2) {
@@ -138,8 +166,8 @@ int main(int argc, char** argv) {
                 << db.version.full << ") in " << db.path << "\n";
       return 0;
     }
-    if (cmd == "create-user" && args.size() == 4) {
-      create_user(args[1], args[2], args[3]);
+    if (cmd == "create-user" && (args.size() == 3 || args.size() == 4)) {
+      create_user(args[1], args[2], args.size() == 4 ? args[3] : read_password());
       std::cout << "User " << normalize_user(args[2]) << " created.\n";
       return 0;
     }
@@ -183,11 +211,7 @@ int main(int argc, char** argv) {
           return usage();
         }
       }
-      if (scripts.empty()) {
-        std::stringstream text;
-        text << std::cin.rdbuf();
-        scripts.push_back(text.str());
-      }
+      // Standard input is read after the password, which may come first there.
       return run_sql(args[1], args[2], scripts);
     }
   } catch (const oracle_error& e) {

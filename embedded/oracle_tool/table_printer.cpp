@@ -49,7 +49,8 @@ void print_table(std::ostream& out, session& s, const result_set& rs) {
   };
   auto numeric = [&](size_t i) {
     type_code c = rs.columns[i].type.code;
-    return c == type_code::number || c == type_code::float_;
+    return c == type_code::number || c == type_code::float_ || c == type_code::binary_float ||
+           c == type_code::binary_double;
   };
   std::string header;
   for (size_t i = 0; i < n; ++i)

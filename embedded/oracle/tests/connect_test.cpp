@@ -35,6 +35,15 @@ TEST_F(connect, ServiceNamesEasyConnectAndDescriptors) {
   EXPECT_EQ(logon_error("orcl", "\"scott\"", "tiger"), 1017);
 }
 
+TEST_F(connect, AFileThatCannotBeOpenedSaysSo) {
+  // Not a database of ours: no such service.
+  tsl::testing::write_file(dir_.file("JUNK.db"), std::string(4096, 'j'));
+  EXPECT_EQ(logon_error("junk"), 12154);
+  // A database file that cannot be opened is its own error, not a wrong name.
+  ASSERT_EQ(mkdir(dir_.file("BROKEN.db").c_str(), 0700), 0);
+  EXPECT_EQ(logon_error("broken"), 1157);
+}
+
 TEST_F(connect, SeveralDatabasesOnOnePort) {
   create_database("SECOND", default_port, "11.2");
   create_user("SECOND", "scott", "tiger");

@@ -33,6 +33,43 @@ TEST_F(ddl, RefusesBadNames) {
   EXPECT_EQ(error_of("create table ABCDEFGHIJABCDEFGHIJABCDEFGHIJ (x number)"), 0);
 }
 
+TEST_F(ddl, ReservedWordsAndRowidAsColumnName) {
+  // Every word of Oracle's list, PRIVILEGES (reserved up to 11.2) included.
+  for (const char* w : {"ACCESS", "MLSLABEL", "PRIVILEGES", "ROWID", "SUCCESSFUL", "WHENEVER"}) {
+    EXPECT_EQ(error_of(std::string("create table ") + w + " (a number)"), 903) << w;
+    EXPECT_EQ(error_of(std::string("create table t (") + w + " number)"), 904) << w;
+  }
+  // Quoted, a reserved word is a name; but ROWID in upper case is never a
+  // column name.
+  EXPECT_EQ(error_of("create table \"ROWID\" (\"SELECT\" number)"), 0);
+  EXPECT_EQ(error_of("create table t (\"ROWID\" number)"), 904);
+  EXPECT_EQ(last_message_, "ORA-00904: \"ROWID\": invalid identifier");
+  EXPECT_EQ(error_of("create table t (\"RowId\" number)"), 0);
+  EXPECT_EQ(error_of("alter table t add (\"ROWID\" number)"), 904);
+}
+
+TEST_F(ddl, TextLiteralsUpTo4000Bytes) {
+  exec("create table t (v varchar2(4000), n nvarchar2(2000))");
+  EXPECT_EQ(error_of("insert into t (v) values ('" + std::string(4000, 'x') + "')"), 0);
+  EXPECT_EQ(error_of("insert into t (v) values ('" + std::string(4001, 'x') + "')"), 1704);
+  // Counted in bytes of the database character set: 1334 three-byte characters.
+  std::string euros;
+  for (int i = 0; i < 1334; ++i) euros += "\xE2\x82\xAC";
+  EXPECT_EQ(error_of("insert into t (n) values ('" + euros + "')"), 1704);
+  EXPECT_EQ(error_of("insert into t (n) values ('" + euros.substr(3) + "')"), 0);
+}
+
+TEST_F(ddl, BinaryFloatAndDouble) {
+  exec("create table f (x binary_float, y binary_double)");
+  exec("insert into f values (0.1, 1.7976931348623157E+308)");
+  exec("insert into f values (16777217, -1E-300)");
+  EXPECT_EQ(rows("select x, y from f order by x"),
+            (std::vector<std::string>{".1|1.7976931348623157E+308", "16777216|-1E-300"}));
+  EXPECT_EQ(rows("select data_type, data_length from user_tab_columns where table_name = 'F' "
+                 "order by column_id"),
+            (std::vector<std::string>{"BINARY_FLOAT|4", "BINARY_DOUBLE|8"}));
+}
+
 TEST_F(ddl, DuplicatesAndMissingObjects) {
   exec("create table t (a number)");
   EXPECT_EQ(error_of("create table t (b number)"), 955);

@@ -259,6 +259,8 @@ TEST_P(client, InsertReturningRowidThenWriteAndReadLobs) {
 
   // Read back in chunks of 32 KiB, advancing by the amount read.
   OCIStmt* r = prepare("SELECT \"BODY\", \"PIC\" FROM \"DOCS\"");
+  // Define handles go with their statement: the new one needs new ones.
+  d1 = d2 = nullptr;
   f_->OCIDefineByPos(r, &d1, err_, 1, &clob, -1, SQLT_CLOB, &ind, nullptr, nullptr, OCI_DEFAULT);
   f_->OCIDefineByPos(r, &d2, err_, 2, &blob, -1, SQLT_BLOB, &ind, nullptr, nullptr, OCI_DEFAULT);
   ASSERT_EQ(f_->OCIStmtExecute(svc_, r, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
@@ -312,15 +314,16 @@ TEST_P(client, DefinesOfEveryKind) {
   char16_t none[8] = {};
   sb2 inds[6] = {};
   ub2 lens[6] = {};
-  OCIDefine* d = nullptr;
-  f_->OCIDefineByPos(s, &d, err_, 1, &i, 4, SQLT_INT, &inds[0], &lens[0], nullptr, OCI_DEFAULT);
-  f_->OCIDefineByPos(s, &d, err_, 2, text, sizeof text, SQLT_STR, &inds[1], &lens[1], nullptr,
+  OCIDefine* d[6] = {};
+  f_->OCIDefineByPos(s, &d[0], err_, 1, &i, 4, SQLT_INT, &inds[0], &lens[0], nullptr, OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d[1], err_, 2, text, sizeof text, SQLT_STR, &inds[1], &lens[1], nullptr,
                      OCI_DEFAULT);
-  f_->OCIDefineByPos(s, &d, err_, 3, date, 7, SQLT_DAT, &inds[2], &lens[2], nullptr, OCI_DEFAULT);
-  f_->OCIDefineByPos(s, &d, err_, 4, raw, 4, SQLT_BIN, &inds[3], &lens[3], nullptr, OCI_DEFAULT);
-  f_->OCIDefineByPos(s, &d, err_, 5, chr, sizeof chr, SQLT_CHR, &inds[4], &lens[4], nullptr,
+  f_->OCIDefineByPos(s, &d[2], err_, 3, date, 7, SQLT_DAT, &inds[2], &lens[2], nullptr,
                      OCI_DEFAULT);
-  f_->OCIDefineByPos(s, &d, err_, 6, none, sizeof none, SQLT_STR, &inds[5], &lens[5], nullptr,
+  f_->OCIDefineByPos(s, &d[3], err_, 4, raw, 4, SQLT_BIN, &inds[3], &lens[3], nullptr, OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d[4], err_, 5, chr, sizeof chr, SQLT_CHR, &inds[4], &lens[4], nullptr,
+                     OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d[5], err_, 6, none, sizeof none, SQLT_STR, &inds[5], &lens[5], nullptr,
                      OCI_DEFAULT);
   ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
       << error_text();

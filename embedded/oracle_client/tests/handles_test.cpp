@@ -136,6 +136,7 @@ TEST_F(edges, TruncationNullsAndArrayFetch) {
   ub2 rlen[2] = {};
   OCIDefine* d = nullptr;
   f_->OCIDefineByPos(s, &d, err_, 1, a, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  d = nullptr;  // a define handle is one position's
   f_->OCIDefineByPos(s, &d, err_, 2, b, 12, SQLT_STR, ind, rlen, nullptr, OCI_DEFAULT);
   ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
   ub2 type = 0;
@@ -165,6 +166,7 @@ TEST_F(edges, TruncationNullsAndArrayFetch) {
   // A NULL without an indicator is an error.
   OCIStmt* n = prepare("select b from t where a = 3");
   char16_t nb[8];
+  d = nullptr;
   f_->OCIDefineByPos(n, &d, err_, 1, nb, sizeof nb, SQLT_STR, nullptr, nullptr, nullptr,
                      OCI_DEFAULT);
   EXPECT_EQ(f_->OCIStmtExecute(svc_, n, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
@@ -376,12 +378,284 @@ TEST_F(edges, ParameterAttributesAndRowids) {
   ub2 clen = 0;
   OCIDefine* d = nullptr;
   f_->OCIDefineByPos(q, &d, err_, 1, c, sizeof c, SQLT_AFC, nullptr, &clen, nullptr, OCI_DEFAULT);
+  d = nullptr;
   f_->OCIDefineByPos(q, &d, err_, 2, &fl, sizeof fl, SQLT_FLT, nullptr, nullptr, nullptr,
                      OCI_DEFAULT);
   ASSERT_EQ(f_->OCIStmtExecute(svc_, q, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
   EXPECT_EQ(std::u16string(c, clen / 2), u"ab ");
   EXPECT_DOUBLE_EQ(fl, 1.5);
   f_->OCIHandleFree(q, OCI_HTYPE_STMT);
+}
+
+}  // namespace
+
+// What a real client refuses, the embedded one refuses too.
+namespace {
+
+TEST_F(edges, DefineAndBindHandlesBelongToTheirStatement) {
+  logon();
+  ASSERT_EQ(run("create table t (a number)"), OCI_SUCCESS);
+  int32_t a = 0;
+  OCIStmt* first = prepare("select a from t");
+  OCIDefine* d = nullptr;
+  ASSERT_EQ(f_->OCIDefineByPos(first, &d, err_, 1, &a, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                               OCI_DEFAULT),
+            OCI_SUCCESS);
+  // Passed in again, the handle is redefined in place.
+  OCIDefine* again = d;
+  ASSERT_EQ(f_->OCIDefineByPos(first, &again, err_, 1, &a, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                               OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(again, d);
+  f_->OCIHandleFree(first, OCI_HTYPE_STMT);
+  // The handle of a freed statement is no handle at all.
+  OCIStmt* second = prepare("select a from t");
+  EXPECT_EQ(f_->OCIDefineByPos(second, &d, err_, 1, &a, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                               OCI_DEFAULT),
+            OCI_INVALID_HANDLE);
+  // Nor is a bind handle made before the statement was prepared again.
+  OCIBind* b = nullptr;
+  std::u16string name = u":x";
+  ASSERT_EQ(f_->OCIBindByName(second, &b, err_, t(name), len(name), &a, 4, SQLT_INT, nullptr,
+                              nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  std::u16string q = u"select a from t where a = :x";
+  f_->OCIStmtPrepare(second, err_, t(q), len(q), OCI_NTV_SYNTAX, OCI_DEFAULT);
+  EXPECT_EQ(f_->OCIBindByName(second, &b, err_, t(name), len(name), &a, 4, SQLT_INT, nullptr,
+                              nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_INVALID_HANDLE);
+  f_->OCIHandleFree(second, OCI_HTYPE_STMT);
+}
+
+TEST_F(edges, ClobsCountUtf16CodeUnits) {
+  logon();
+  ASSERT_EQ(run("create table d (c clob)"), OCI_SUCCESS);
+  ASSERT_EQ(run("insert into d values (empty_clob())"), OCI_SUCCESS);
+  OCIStmt* s = prepare("select c from d for update");
+  OCILobLocator* lob = nullptr;
+  f_->OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&lob), OCI_DTYPE_LOB, 0, nullptr);
+  OCIDefine* d = nullptr;
+  f_->OCIDefineByPos(s, &d, err_, 1, &lob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  // Each emoji is two code units.
+  std::u16string text = u"a\U0001F600b\U0001F600\U0001F600c";
+  ub4 amount = static_cast<ub4>(text.size());
+  ASSERT_EQ(f_->OCILobWrite(svc_, err_, lob, &amount, 1, text.data(), len(text), OCI_ONE_PIECE,
+                            nullptr, nullptr, 0, SQLCS_IMPLICIT),
+            OCI_SUCCESS);
+  EXPECT_EQ(amount, 9u);
+  ub4 length = 0;
+  f_->OCILobGetLength(svc_, err_, lob, &length);
+  EXPECT_EQ(length, 9u);
+  // Reads of two units split pairs and still join up to the text.
+  std::u16string back;
+  char16_t buf[2];
+  for (ub4 offset = 1; offset <= length;) {
+    amount = 2;
+    ASSERT_EQ(f_->OCILobRead(svc_, err_, lob, &amount, offset, buf, sizeof buf, nullptr, nullptr, 0,
+                             SQLCS_IMPLICIT),
+              OCI_SUCCESS);
+    ASSERT_GT(amount, 0u);
+    back.append(buf, amount);
+    offset += amount;
+  }
+  EXPECT_EQ(back, text);
+  // Nothing at an offset past the end.
+  amount = 5;
+  EXPECT_EQ(f_->OCILobRead(svc_, err_, lob, &amount, 10, buf, sizeof buf, nullptr, nullptr, 0,
+                           SQLCS_IMPLICIT),
+            OCI_NO_DATA);
+  EXPECT_EQ(amount, 0u);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  f_->OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
+TEST_F(edges, LobWritesAndReadsNeedTheLobsCharacterSetForm) {
+  logon();
+  ASSERT_EQ(run("create table d (c clob, n nclob, b blob)"), OCI_SUCCESS);
+  ASSERT_EQ(run("insert into d values (empty_clob(), empty_clob(), empty_blob())"), OCI_SUCCESS);
+  OCIStmt* s = prepare("select c, n, b from d for update");
+  OCILobLocator* lobs[3] = {};
+  OCIDefine* d[3] = {};
+  const ub2 types[3] = {SQLT_CLOB, SQLT_CLOB, SQLT_BLOB};
+  for (ub4 k = 0; k < 3; ++k) {
+    f_->OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&lobs[k]), OCI_DTYPE_LOB, 0, nullptr);
+    f_->OCIDefineByPos(s, &d[k], err_, k + 1, &lobs[k], -1, types[k], nullptr, nullptr, nullptr,
+                       OCI_DEFAULT);
+  }
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  std::u16string text = u"\u00e9t\u00e9";
+  auto write = [&](OCILobLocator* lob, ub1 form) {
+    ub4 amount = static_cast<ub4>(text.size());
+    return f_->OCILobWrite(svc_, err_, lob, &amount, 1, text.data(), len(text), OCI_ONE_PIECE,
+                           nullptr, nullptr, 0, form);
+  };
+  EXPECT_EQ(write(lobs[0], SQLCS_NCHAR), OCI_ERROR);
+  EXPECT_EQ(last_code(), 24806);
+  EXPECT_EQ(write(lobs[1], SQLCS_IMPLICIT), OCI_ERROR);
+  EXPECT_EQ(last_code(), 24806);
+  EXPECT_EQ(write(lobs[0], SQLCS_IMPLICIT), OCI_SUCCESS);
+  EXPECT_EQ(write(lobs[1], SQLCS_NCHAR), OCI_SUCCESS);
+  // A BLOB has no form to mismatch.
+  EXPECT_EQ(write(lobs[2], SQLCS_IMPLICIT), OCI_SUCCESS);
+  char16_t buf[8] = {};
+  ub4 amount = 3;
+  EXPECT_EQ(f_->OCILobRead(svc_, err_, lobs[1], &amount, 1, buf, sizeof buf, nullptr, nullptr, 0,
+                           SQLCS_IMPLICIT),
+            OCI_ERROR);
+  EXPECT_EQ(last_code(), 24806);
+  ub1 form = 0;
+  f_->OCILobCharSetForm(env_, err_, lobs[1], &form);
+  EXPECT_EQ(form, SQLCS_NCHAR);
+  amount = 3;
+  ASSERT_EQ(
+      f_->OCILobRead(svc_, err_, lobs[1], &amount, 1, buf, sizeof buf, nullptr, nullptr, 0, form),
+      OCI_SUCCESS);
+  EXPECT_EQ(std::u16string(buf, amount), text);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  for (OCILobLocator* l : lobs) f_->OCIDescriptorFree(l, OCI_DTYPE_LOB);
+}
+
+TEST_F(edges, EnvironmentWithAnUnknownNlsLangFailsAndSaysWhy) {
+  OCIEnv* env = nullptr;
+  setenv("NLS_LANG", "KLINGON_QONOS.NOSUCHSET", 1);
+  EXPECT_EQ(f_->OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+            OCI_ERROR);
+  ASSERT_NE(env, nullptr);
+  sb4 code = 0;
+  char16_t buf[128] = {};
+  EXPECT_EQ(f_->OCIErrorGet(env, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                            OCI_HTYPE_ENV),
+            OCI_SUCCESS);
+  EXPECT_EQ(code, 12705);
+  f_->OCIHandleFree(env, OCI_HTYPE_ENV);
+  for (const char* good : {"AMERICAN_AMERICA.AL32UTF8", ".UTF8", "GERMAN_GERMANY", ""}) {
+    setenv("NLS_LANG", good, 1);
+    EXPECT_EQ(f_->OCIEnvCreate(&env, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+              OCI_SUCCESS)
+        << good;
+    f_->OCIHandleFree(env, OCI_HTYPE_ENV);
+  }
+  unsetenv("NLS_LANG");
+}
+
+TEST_F(edges, AttachWithoutADatabaseNeedsTwoTask) {
+  const char* saved = std::getenv("TWO_TASK");
+  std::string keep = saved != nullptr ? saved : "";
+  unsetenv("TWO_TASK");
+  OCIServer* srv = nullptr;
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
+  EXPECT_EQ(f_->OCIServerAttach(srv, err_, nullptr, 0, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(last_code(), 12162);
+  setenv("TWO_TASK", "ORCL", 1);
+  EXPECT_EQ(f_->OCIServerAttach(srv, err_, nullptr, 0, OCI_DEFAULT), OCI_SUCCESS);
+  f_->OCIServerDetach(srv, err_, OCI_DEFAULT);
+  f_->OCIHandleFree(srv, OCI_HTYPE_SERVER);
+  if (saved != nullptr)
+    setenv("TWO_TASK", keep.c_str(), 1);
+  else
+    unsetenv("TWO_TASK");
+}
+
+TEST_F(edges, LongTextTravelsInBindsNotLiterals) {
+  logon();
+  ASSERT_EQ(run("create table t (id number, n nvarchar2(2000), v varchar2(10))"), OCI_SUCCESS);
+  // 2000 characters of three bytes each: 6000 bytes, too long for a literal.
+  std::string euros;
+  for (int i = 0; i < 2000; ++i) euros += "\xE2\x82\xAC";
+  EXPECT_EQ(run("insert into t (id, n) values (1, '" + euros + "')"), OCI_ERROR);
+  EXPECT_EQ(last_code(), 1704);
+  std::string at_limit(4000, 'x');
+  EXPECT_EQ(run("insert into t (id, v) values (1, '" + at_limit + "')"), OCI_ERROR);
+  EXPECT_EQ(last_code(), 12899);  // the literal is taken, the column is too small
+
+  // Bound by position: ids in an array over three iterations, the text by
+  // name and supplied whole.
+  OCIStmt* s = prepare("insert into t (id, n, v) values (:1, :text, :v)");
+  int32_t ids[3] = {10, 11, 12};
+  std::u16string text = w(euros);
+  char16_t small[3][4] = {{u'a'}, {u'b', u'c'}, {}};
+  ub2 lens[3] = {2, 4, 0};
+  sb2 inds[3] = {0, 0, OCI_IND_NULL};
+  OCIBind* b[3] = {};
+  std::u16string name = u":TEXT", v = u":v";
+  ASSERT_EQ(f_->OCIBindByPos(s, &b[0], err_, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                             nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(f_->OCIBindByName(s, &b[1], err_, t(name), len(name), text.data(), len(text), SQLT_CHR,
+                              nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  // Without the third value the statement is refused.
+  EXPECT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(last_code(), 1008);
+  ASSERT_EQ(f_->OCIBindByName(s, &b[2], err_, t(v), len(v), small, sizeof small[0], SQLT_CHR, inds,
+                              lens, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  ub4 rows = 0;
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err_);
+  EXPECT_EQ(rows, 1u);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+
+  s = prepare("select id, length(n), v from t where n = :1 order by id");
+  b[0] = nullptr;
+  ASSERT_EQ(f_->OCIBindByPos(s, &b[0], err_, 1, text.data(), len(text), SQLT_CHR, nullptr, nullptr,
+                             nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  int32_t id = 0, chars = 0;
+  char16_t out[8] = {};
+  sb2 out_ind = 0;
+  OCIDefine* d[3] = {};
+  f_->OCIDefineByPos(s, &d[0], err_, 1, &id, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d[1], err_, 2, &chars, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  f_->OCIDefineByPos(s, &d[2], err_, 3, out, sizeof out, SQLT_STR, &out_ind, nullptr, nullptr,
+                     OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(id, 10);
+  EXPECT_EQ(chars, 2000);
+  EXPECT_EQ(std::u16string(out), u"a");
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+
+  // Described first and read at the first fetch, with other statements in
+  // between, a query still takes its own binds.
+  s = prepare("select count(*) from t where id = :1");
+  int32_t ten = 10, found = 0;
+  b[0] = nullptr;
+  d[0] = nullptr;
+  f_->OCIBindByPos(s, &b[0], err_, 1, &ten, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                   OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  f_->OCIDefineByPos(s, &d[0], err_, 1, &found, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  ASSERT_EQ(run("select 1 from dual"), OCI_SUCCESS);
+  ASSERT_EQ(f_->OCIStmtFetch(s, err_, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(found, 1);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+
+  // Arrays: one run per iteration, each with its own element.
+  s = prepare("insert into t (id, v) values (:1, :2)");
+  b[0] = nullptr;
+  f_->OCIBindByPos(s, &b[0], err_, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                   OCI_DEFAULT);
+  b[1] = nullptr;
+  f_->OCIBindByPos(s, &b[1], err_, 2, small, sizeof small[0], SQLT_CHR, inds, lens, nullptr, 0,
+                   nullptr, OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 3, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, err_);
+  EXPECT_EQ(rows, 3u);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+  s = prepare(
+      "select count(*) from t where (id = 10 and v = 'a') or (id = 11 and v = 'bc') or "
+      "(id = 12 and v is null)");
+  int32_t count = 0;
+  d[0] = nullptr;
+  f_->OCIDefineByPos(s, &d[0], err_, 1, &count, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                     OCI_DEFAULT);
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(count, 4);
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
 }
 
 }  // namespace

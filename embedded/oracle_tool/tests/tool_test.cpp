@@ -14,8 +14,13 @@ struct outcome {
   std::string out;
 };
 
-outcome run(const std::string& dir, const std::string& args) {
-  std::string cmd = "TSL_ORACLE_DATA='" + dir + "' '" + TSL_ORACLE_TOOL + "' " + args + " 2>&1";
+outcome run(const std::string& dir, const std::string& args, const std::string& env = "") {
+  // bash for its here-strings.
+  std::string line = "env -u TSL_ORACLE_PASSWORD " + env + "TSL_ORACLE_DATA='" + dir + "' '" +
+                     TSL_ORACLE_TOOL + "' " + args + " 2>&1";
+  std::string quoted;
+  for (char c : line) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  std::string cmd = "bash -c '" + quoted + "'";
   FILE* p = popen(cmd.c_str(), "r");
   std::string out;
   char buf[4096];
@@ -83,7 +88,8 @@ TEST(tool, ScriptsFromStandardInputWithTriggers) {
   outcome list = run(dir.path(), "list-dbs");
   EXPECT_NE(list.out.find("ORCL port 1700 release 19.3.0.0.0"), std::string::npos) << list.out;
   EXPECT_EQ(run(dir.path(), "create-db orcl").status, 1);
-  EXPECT_EQ(run(dir.path(), "sql orcl scott").status, 2);
+  // Without a password on the line it comes from standard input: none there.
+  EXPECT_EQ(run(dir.path(), "sql orcl scott < /dev/null").status, 1);
 }
 
 }  // namespace
@@ -111,6 +117,49 @@ TEST(tool, RevokesAndGrantsCreateSequence) {
   EXPECT_NE(nobody.out.find("ORA-01918: user 'NOBODY' does not exist"), std::string::npos)
       << nobody.out;
   EXPECT_EQ(run(dir.path(), "revoke orcl scott").status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(tool, PasswordsFromTheEnvironmentOrStandardInput) {
+  tsl::testing::temp_dir dir;
+  run(dir.path(), "create-db orcl");
+  EXPECT_EQ(run(dir.path(), "create-user orcl bob <<< 'b0b pw'").status, 0);
+  outcome o = run(dir.path(), "sql orcl bob -e \"select 'in' from dual\" <<< 'b0b pw'");
+  EXPECT_EQ(o.status, 0) << o.out;
+  // Statements follow the password on standard input.
+  o = run(dir.path(), "sql orcl bob <<< $'b0b pw\\nselect 7 from dual;'");
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_NE(o.out.find("7"), std::string::npos) << o.out;
+  o = run(dir.path(), "sql orcl bob -e \"select 1 from dual\" < /dev/null");
+  EXPECT_NE(o.out.find("ORA-01017"), std::string::npos) << o.out;
+  std::string env = "TSL_ORACLE_PASSWORD='s3 cret' ";
+  EXPECT_EQ(run(dir.path(), "create-user orcl dora", env).status, 0);
+  EXPECT_EQ(run(dir.path(), "sql orcl dora -e \"select 1 from dual\"", env).status, 0);
+  o = run(dir.path(), "--help");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("TSL_ORACLE_PASSWORD"), std::string::npos) << o.out;
+}
+
+TEST(tool, DeepNestingIsRefusedNotACrash) {
+  tsl::testing::temp_dir dir;
+  run(dir.path(), "create-db orcl");
+  run(dir.path(), "create-user orcl scott tiger");
+  tsl::testing::write_file(dir.file("parens.sql"), "select " + std::string(10000, '(') + "1" +
+                                                       std::string(10000, ')') + " from dual;\n");
+  std::string nots;
+  for (int i = 0; i < 100000; ++i) nots += "NOT ";
+  tsl::testing::write_file(dir.file("nots.sql"), "select 1 from dual where " + nots + "1 = 1;\n");
+  for (const char* file : {"parens.sql", "nots.sql"}) {
+    outcome o = run(dir.path(), std::string("sql orcl scott/tiger -f ") + dir.file(file));
+    EXPECT_EQ(o.status, 1) << file;
+    EXPECT_NE(o.out.find("ORA-01778"), std::string::npos) << o.out.substr(0, 200);
+  }
+  // Ordinary nesting still works.
+  outcome o = run(dir.path(), "sql orcl scott/tiger -e \"select ((((1)))) from dual\"");
+  EXPECT_EQ(o.status, 0) << o.out;
 }
 
 }  // namespace
