@@ -1,6 +1,11 @@
 #include "TK/tk_converter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "TK/tk_exception.h"
@@ -10,7 +15,7 @@
 #include "TK/tk_trace_log.h"
 
 int tk_converter::run() {
-  while (!is_done()) idle();
+  while (!is_done() && !stop_requested()) idle();
   return finish();
 }
 
@@ -28,6 +33,10 @@ void tk_converter::set_logfile(const std::string& name) {
     if (!tk_is_path_exist((parts.drive() + parts.directory()).c_str()))
       throw tk_exception("Logfile path does not exist.\nPlease verify the correct path was given.",
                          1);
+    // A directory, a name too long, a place that cannot be written.
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) throw tk_exception("Cannot open logfile " + name + ": " + std::strerror(errno), 1);
+    ::close(fd);
   }
   logfile_ = name;
   if (name.empty()) return;

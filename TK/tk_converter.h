@@ -1,6 +1,7 @@
 #pragma once
 // The run-loop base of a conversion: a front-end (or a worker thread) calls
 // run(), which by default idles until is_done() and then answers finish().
+#include <atomic>
 #include <string>
 
 class tk_converter {
@@ -13,6 +14,10 @@ class tk_converter {
   virtual void idle();
   virtual int finish() { return 0; }
   virtual void set_silent(bool silent) { silent_ = silent; }
+  // Asks a running run() to end at its next safe point (for a conversion,
+  // the next record boundary); callable from any thread.
+  virtual void request_stop() { stop_requested_.store(true); }
+  bool stop_requested() const { return stop_requested_.load(); }
 
   // Validates a log file name and sends the trace log there. An empty name
   // changes nothing. Raises tk_exception (severity 1) for a read-only file
@@ -22,7 +27,9 @@ class tk_converter {
   bool silent() const { return silent_; }
 
  protected:
-  bool done_ = false;
+  // Written by the running thread, read by others (a window's timer).
+  std::atomic<bool> done_{false};
+  std::atomic<bool> stop_requested_{false};
   bool silent_ = false;
   std::string logfile_;
 };

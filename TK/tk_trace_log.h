@@ -1,7 +1,8 @@
 #pragma once
 // The process's trace log file. Each message is one open-append-close of the
 // file, so the log is complete up to the last message even if the process is
-// killed, and concurrent writers never share a handle.
+// killed, and concurrent writers never share a handle. The file holds the
+// values being converted: it is readable by its owner only.
 #include <cstdarg>
 #include <string>
 
@@ -25,6 +26,11 @@ class tk_trace_log : public tk_singleton<tk_trace_log> {
   void set_threshold(int threshold);
   void set_time_stamps(bool on) { time_stamps_ = on; }
 
+  // The system error of the first message that could not be written (or of
+  // emptying the file), 0 while all went well. Trace calls never fail
+  // visibly; the program asks here.
+  int error() const { return error_; }
+
   void write(int level, const char* format, va_list args);
   void write_w(int level, const char16_t* format, va_list args);
 
@@ -34,6 +40,7 @@ class tk_trace_log : public tk_singleton<tk_trace_log> {
  private:
   // Empties the file once per process; answers whether the level passes.
   bool prepare(int level);
+  void empty_file();
   void append(const char* bytes, size_t size);
   void update_gate();
 
@@ -43,4 +50,5 @@ class tk_trace_log : public tk_singleton<tk_trace_log> {
   bool enabled_;
   bool truncated_ = false;
   bool time_stamps_;
+  int error_ = 0;
 };

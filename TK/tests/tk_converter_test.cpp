@@ -67,6 +67,18 @@ TEST(TkConverter, RefusesReadOnlyFilesAndMissingDirectories) {
                  "Logfile path does not exist.\nPlease verify the correct path was given.");
   }
   EXPECT_EQ(read_file(ro), "keep");
+  // A directory and a name too long are refused before anything is stored.
+  for (const std::string& bad : {dir.path(), dir.file(std::string(300, 'n'))}) {
+    try {
+      c.set_logfile(bad);
+      FAIL() << bad;
+    } catch (const tk_exception& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Cannot open logfile " + bad + ": ", 0), 0u);
+      EXPECT_EQ(e.severity(), 1);
+    }
+  }
+  EXPECT_EQ(c.logfile(), "");
+  EXPECT_FALSE(a.log.enabled());
 }
 
 struct counting : tk_converter {

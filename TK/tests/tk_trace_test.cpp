@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <string>
 
 #include "TK/tk_trace.h"
@@ -76,19 +78,52 @@ TEST(TkTrace, WideMessagesAreUtf8AndCut) {
   write_file(file, "");
   std::u16string longer(tk_trace_log::kWideLimit + 50, u'x');
   tk_trace_w(3, u"%s", longer.c_str());
-  // Cut to the limit; its UTF-8 form (one byte each) must fit with a NUL.
-  EXPECT_EQ(read_file(file), "\r\n");
+  // Cut to the limit with its NUL, and marked: the log still shows what the
+  // message was.
+  std::string cut = read_file(file);
+  EXPECT_EQ(cut.size(), tk_trace_log::kWideLimit - 1 + 2);
+  EXPECT_EQ(cut.substr(0, 100), std::string(100, 'x'));
+  EXPECT_EQ(cut.substr(cut.size() - 8), " [...]\r\n");
+  // A message of many-byte characters is cut at a character boundary.
+  write_file(file, "");
+  std::u16string wide(9 * 1300, u'\u00e9');
+  tk_trace_w(3, u"INSERT %s", wide.c_str());
+  cut = read_file(file);
+  EXPECT_LE(cut.size(), tk_trace_log::kWideLimit - 1 + 2);
+  EXPECT_GT(cut.size(), tk_trace_log::kWideLimit - 10);
+  EXPECT_EQ(cut.substr(0, 9), "INSERT \xC3\xA9");
+  EXPECT_EQ(cut.substr(cut.size() - 10), "\xC3\xA9 [...]\r\n");
   write_file(file, "");
   std::u16string fits(tk_trace_log::kWideLimit - 1, u'y');
   tk_trace_w(3, u"%s", fits.c_str());
   EXPECT_EQ(read_file(file).size(), fits.size() + 2);
 }
 
-TEST(TkTrace, UnwritableFileIsSilent) {
+TEST(TkTrace, UnwritableFileIsSilentButRemembered) {
   temp_dir dir;
   tk_trace_log log((dir.path() + "/missing/dir/x.log").c_str(), true, 1, false);
   tk_trace(3, "lost");  // must not raise or crash
-  SUCCEED();
+  EXPECT_EQ(log.error(), ENOENT);
+}
+
+TEST(TkTrace, AFullDeviceIsRemembered) {
+  tk_trace_log log("/dev/full", true, 1, false);
+  EXPECT_EQ(log.error(), 0);
+  tk_trace(3, "no room");
+  EXPECT_EQ(log.error(), ENOSPC);
+}
+
+TEST(TkTrace, TheFileIsTheOwnersOnly) {
+  temp_dir dir;
+  std::string file = dir.file("run.log");
+  write_file(file, "old");
+  chmod(file.c_str(), 0644);
+  tk_trace_log log(file.c_str(), true, 1, false);
+  tk_trace(3, "value");
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(log.error(), 0);
 }
 
 }  // namespace
