@@ -163,6 +163,26 @@ void ole_date::next_day() {
 
 namespace {
 
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Where the fraction of the seconds of a date and time begins (its '.'), or
+// npos when the text has none or is a time of day alone ("10:20:30.5").
+size_t fraction_of_date_time(std::string_view s) {
+  size_t lead = 0;
+  while (lead < s.size() && is_digit(s[lead])) ++lead;
+  if (lead < s.size() && s[lead] == ':') return std::string_view::npos;
+  const size_t colon = s.rfind(':');
+  if (colon == std::string_view::npos) return std::string_view::npos;
+  size_t p = colon + 1;
+  const size_t digits = p;
+  while (p < s.size() && is_digit(s[p])) ++p;
+  if (p == digits || p >= s.size() || s[p] != '.') return std::string_view::npos;
+  if (p + 1 >= s.size() || !is_digit(s[p + 1])) return std::string_view::npos;
+  return p;
+}
+
 std::string_view trim_spaces(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -186,6 +206,18 @@ void ole_date::parse(std::string_view input) {
       break;
     }
   }
+  // A date and time drops its fraction of a second: rounding it up could
+  // change the day, even the year. A time alone keeps its rounding.
+  std::string whole_seconds;
+  unsigned milliseconds = 0;
+  const size_t fraction = fraction_of_date_time(text);
+  if (fraction != std::string_view::npos) {
+    size_t end = fraction + 1;
+    for (unsigned scale = 100; end < text.size() && is_digit(text[end]); ++end, scale /= 10)
+      milliseconds += static_cast<unsigned>(text[end] - '0') * scale;
+    whole_seconds.assign(text.substr(0, fraction)).append(text.substr(end));
+    text = whole_seconds;
+  }
   tk_trace(1, "Again buf1=%s", std::string(text).c_str());
   if (text.size() <= 4) {
     tk_trace(2, "Invalid date/time format: '%s'", std::string(text).c_str());
@@ -206,13 +238,20 @@ void ole_date::parse(std::string_view input) {
   if ((kind_ == date_time || kind_ == date_only) && st_.wDay > 31 && st_.wYear < 32) {
     std::swap(st_.wDay, st_.wYear);
   }
+  if (kind_ == date_time) st_.wMilliseconds = static_cast<uint16_t>(milliseconds);
   if (day_carry_ && kind_ != invalid) {
     next_day();
     day_carry_ = false;
   }
-  if ((input.find("PM") != std::string_view::npos || input.find("pm") != std::string_view::npos) &&
-      st_.wHour <= 11) {
+  const bool pm =
+      input.find("PM") != std::string_view::npos || input.find("pm") != std::string_view::npos;
+  const bool am =
+      input.find("AM") != std::string_view::npos || input.find("am") != std::string_view::npos;
+  if (pm && st_.wHour <= 11) {
     st_.wHour = static_cast<uint16_t>(st_.wHour + 12);
+  } else if (am && !pm && st_.wHour == 12) {
+    // 12 AM is midnight.
+    st_.wHour = 0;
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Finds a GUID in a text such as "{guid {6F9619FF-8B86-D011-B42D-00C04FC964FF}}":
-// the word "guid" (or "GUID"), then the first '{' from four characters after it.
+// Recognises the provider's text form of a GUID,
+// "{guid {6F9619FF-8B86-D011-B42D-00C04FC964FF}}" (45 characters, the word in
+// lower or upper case); any other text holds no GUID.
 #include <string>
 #include <string_view>
 

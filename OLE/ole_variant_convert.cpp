@@ -1,4 +1,5 @@
 // Numbers out of a value, and the change of a value's type.
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -20,6 +21,49 @@ namespace {
 double exact_to_double(const std::string& text) {
   static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   return strtod_l(text.c_str(), nullptr, loc);
+}
+
+bool is_integer(VARTYPE t) {
+  switch (t) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool is_fractional(VARTYPE t) {
+  return t == VT_R4 || t == VT_R8 || t == VT_CY || t == VT_DECIMAL;
+}
+
+// A decimal text ("-2.5", "123456789012345678.49") rounded half away from
+// zero to a whole number; false when it does not fit 64 bits.
+bool round_decimal_text(std::string_view text, int64_t* out) {
+  size_t i = 0;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (negative || (i < text.size() && text[i] == '+')) ++i;
+  uint64_t mag = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    const unsigned d = static_cast<unsigned>(text[i] - '0');
+    if (mag > (UINT64_MAX - d) / 10) return false;
+    mag = mag * 10 + d;
+  }
+  if (i < text.size() && text[i] == '.' && i + 1 < text.size() && text[i + 1] >= '5' &&
+      text[i + 1] <= '9') {
+    if (mag == UINT64_MAX) return false;
+    ++mag;
+  }
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  if (mag > limit) return false;
+  *out = negative ? static_cast<int64_t>(0 - mag) : static_cast<int64_t>(mag);
+  return true;
 }
 
 [[noreturn]] void out_of_range(int64_t value, VARTYPE type) {
@@ -177,6 +221,24 @@ void ole_variant::change_type(VARTYPE type) {
   }
   if (old == VT_I8 || old == VT_UI8) return change_from_64(type);
   if (type == VT_I8 || type == VT_UI8) return change_to_64(type);
+  if (is_integer(type) && is_fractional(old)) {
+    // Rounded once, half away from zero as Oracle rounds, then checked
+    // against the narrower type.
+    ole_variant whole(*this);
+    whole.change_to_64(VT_I8);
+    whole.change_from_64(type);
+    *this = std::move(whole);
+    return;
+  }
+  if (old == VT_R4 && type == VT_R8) {
+    // Widened through its shortest text, so 0.15 stays 0.15 and does not
+    // become 0.1500000059604645.
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, value_.fltVal);
+    value_.dblVal = exact_to_double(std::string(buf, r.ptr));
+    value_.vt = VT_R8;
+    return;
+  }
   if (is_binary_type(type)) return change_to_binary();
   if (old == VT_DATE) {
     if (type != VT_BSTR) throw ole_type_exception();
@@ -297,21 +359,28 @@ void ole_variant::change_to_64(VARTYPE type) {
       break;
     case VT_R4:
     case VT_R8: {
-      const double d = v.vt == VT_R4 ? v.fltVal : v.dblVal;
+      // Half away from zero, as Oracle rounds into an integer column.
+      const double d = std::round(v.vt == VT_R4 ? v.fltVal : v.dblVal);
       if (!(d > -9223372036854775809.0 && d < 9223372036854775808.0)) {
         throw ole_type_exception("Value out of the 64-bit range");
       }
       value = static_cast<int64_t>(d);
       break;
     }
-    case VT_CY:
+    case VT_CY: {
+      const int64_t units = v.cyVal.int64;
+      value = units / 10000;
+      if (units % 10000 >= 5000) ++value;
+      if (units % 10000 <= -5000) --value;
+      break;
+    }
     case VT_DECIMAL: {
-      CY cy = v.cyVal;
-      if (v.vt == VT_DECIMAL) {
-        if (!exact_.empty() || FAILED(VarCyFromDec(&v.decVal, &cy))) throw ole_type_exception();
+      // From the exact digits: no detour through currency, whose range ends
+      // at 922,337,203,685,477 and which would round a second time.
+      const std::string text = to_string();
+      if (!round_decimal_text(text, &value)) {
+        throw ole_type_exception("Value " + text + " does not fit a 64-bit integer");
       }
-      value = cy.int64 / 10000;
-      if (cy.int64 > 0 && cy.int64 % 10000 >= 5000) ++value;
       break;
     }
     default:

@@ -11,6 +11,7 @@
 #include "OLE/ole_variant.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
+#include "platform/oleaut/bstr.h"
 #include "platform/oleaut/change_type.h"
 #include "platform/oleaut/currency.h"
 #include "platform/oleaut/decimal.h"
@@ -35,18 +36,12 @@ void append_ascii(S& out, const char* p, size_t n) {
   for (size_t i = 0; i < n; ++i) dst[i] = static_cast<unsigned char>(p[i]);
 }
 
-// "%.Ne" with the exponent in three digits: 1.5 -> 1.500000000000000e+000.
-size_t exponent_text(double v, int precision, char* buf, size_t size) {
-  auto r = std::to_chars(buf, buf + size, v, std::chars_format::scientific, precision);
-  size_t len = static_cast<size_t>(r.ptr - buf);
-  const char* e = static_cast<const char*>(std::memchr(buf, 'e', len));
-  if (e != nullptr && len - static_cast<size_t>(e - buf) == 4) {  // "e+NN"
-    char* digits = buf + (e - buf) + 2;
-    std::memmove(digits + 1, digits, 2);
-    *digits = '0';
-    ++len;
-  }
-  return len;
+// The shortest text that reads back as exactly `v` (at most 17 significant
+// digits for a double, 9 for a float): 0.15, 16777216, 1e+300. A fixed number
+// of digits would either lose the last ones or invent noise.
+template <class F>
+size_t shortest_text(F v, char* buf, size_t size) {
+  return static_cast<size_t>(std::to_chars(buf, buf + size, v).ptr - buf);
 }
 
 template <class T>
@@ -203,10 +198,12 @@ void ole_variant::render(S& out) const {
       len = integer_text(ui8_, buf);
       break;
     case VT_R4:
-      len = exponent_text(static_cast<double>(value_.fltVal), 6, buf, sizeof buf);
+      // The shortest text that reads back as the same float: a real carries
+      // its own digits, not the noise of its double widening.
+      len = shortest_text(value_.fltVal, buf, sizeof buf);
       break;
     case VT_R8:
-      len = exponent_text(value_.dblVal, 15, buf, sizeof buf);
+      len = shortest_text(value_.dblVal, buf, sizeof buf);
       break;
     case VT_BOOL:
       tk_trace(1, "to_string - bool: %d", value_.boolVal);
@@ -260,7 +257,9 @@ void ole_variant::write_string(std::string& out) const {
   out.clear();
   if (value_.vt == VT_BSTR) {
     if (value_.bstrVal == nullptr) return;
-    tsl::text::utf16_to_ansi(std::u16string_view(value_.bstrVal), out);
+    // The whole string: a NUL inside it is a character like any other.
+    tsl::text::utf16_to_ansi(std::u16string_view(value_.bstrVal, SysStringLen(value_.bstrVal)),
+                             out);
     return;
   }
   render(out);
@@ -269,7 +268,7 @@ void ole_variant::write_string(std::string& out) const {
 void ole_variant::write_wstring(std::u16string& out) const {
   out.clear();
   if (value_.vt == VT_BSTR) {
-    if (value_.bstrVal != nullptr) out.assign(value_.bstrVal);
+    if (value_.bstrVal != nullptr) out.assign(value_.bstrVal, SysStringLen(value_.bstrVal));
     return;
   }
   tk_trace(1, "ole_variant::to_string (vt=%08X)", value_.vt);

@@ -10,7 +10,7 @@
 class t_ftd {
  public:
   // `size` counts characters for text and bytes for binary; 0 is unlimited.
-  // `reserved` packs a decimal column's precision * 256 + scale.
+  // `reserved` packs a decimal or currency column's precision * 256 + scale.
   t_ftd(uint32_t size, std::u16string name, VARTYPE vartype, bool not_null, bool identity,
         const ole_variant& default_value, int32_t reserved);
 
@@ -33,6 +33,16 @@ class t_ftd {
   void set_default_value(const ole_variant& value) { default_value_ = value; }
   void set_reserved(int32_t reserved) { reserved_ = reserved; }
 
+  // Text or binary whose values always have the declared size (char(n),
+  // binary(n)), padded by the source.
+  bool is_fixed_length() const { return fixed_length_; }
+  void set_fixed_length(bool fixed) { fixed_length_ = fixed; }
+  // A default that is an expression rather than a value (getdate(), newid(),
+  // (1)+(2)), as the source wrote it; the default value is then empty. The
+  // destination reproduces the expressions it knows and leaves out the rest.
+  const std::u16string& default_expression() const { return default_expression_; }
+  void set_default_expression(std::u16string text) { default_expression_ = std::move(text); }
+
   // Same kind of values: decimal and currency are alike; texts must also
   // agree in size. Names are not compared.
   bool operator==(const t_ftd& other) const;
@@ -47,4 +57,6 @@ class t_ftd {
   bool not_null_;
   ole_variant default_value_;
   int32_t reserved_;
+  bool fixed_length_ = false;
+  std::u16string default_expression_;
 };

@@ -1,7 +1,9 @@
 #include "UDB/udb_recordset.h"
 
+#include "OLE/ole_type_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
+#include "platform/text/utf.h"
 
 udb_recordset::udb_recordset(std::u16string name, std::u16string query, bool owns_schema)
     : name_(std::move(name)), query_(std::move(query)), schema_(owns_schema) {}
@@ -38,7 +40,13 @@ void udb_recordset::convert_record(udb_record& record) const {
     // An OLE true is -1; a bit that becomes a number must stay 1.
     if (value.vartype() == VT_BOOL && column.vartype() != VT_BOOL)
       static_cast<ole_variant&>(value) = ole_variant(value.to_bool() ? 1 : 0);
-    value.change_type(column.vartype());
+    try {
+      value.change_type(column.vartype());
+    } catch (const ole_type_exception& e) {
+      // Which column could not take its value.
+      throw ole_type_exception("Column " + tsl::text::utf16_to_utf8(column.name()) + ": " +
+                               (e.message().empty() ? std::string(e.what()) : e.message()));
+    }
   }
 }
 

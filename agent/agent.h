@@ -15,6 +15,11 @@ void process_tab_file(const std::string& path);
 // The names of a table-names file's content, in file order.
 std::vector<std::u16string> read_tab_names(const std::string& content);
 
+// Exit statuses: 0 when everything selected was converted; this one when the
+// run finished but lost records or tables (or its trace log); 255 when the
+// program ended on a fatal error.
+constexpr int kCompletedWithErrors = 1;
+
 // Traces the message, writes it to standard error unless silent, and ends
 // the process with status -1.
 [[noreturn]] void fatal_exit(const std::string& message);

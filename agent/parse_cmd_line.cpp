@@ -1,4 +1,9 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "TK/tk_cmdli.h"
@@ -52,6 +57,30 @@ void take(const char* value, std::u16string& field) {
   field = wide;
 }
 
+// A profile that was named must load: a typo would otherwise run with the
+// command line's settings (and overwrite every table).
+void load_profile(tessaly_convertor& driver, const std::string& path) {
+  struct stat st {};
+  int error = 0;
+  if (::stat(path.c_str(), &st) != 0)
+    error = errno;
+  else if (S_ISDIR(st.st_mode))
+    error = EISDIR;
+  else if (::access(path.c_str(), R_OK) != 0)
+    error = errno;
+  if (error != 0) fatal_exit("Cannot read profile " + path + ": " + std::strerror(error));
+  if (!driver.load_profile(path))
+    fatal_exit("Profile " + path + " is not a profile: an entry comes before its first [section]");
+}
+
+// A password kept out of the command line, where other users can see it.
+bool password_from_environment(const char* variable, std::u16string& password) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr) return false;
+  password = tk_ansi_to_ucs2(value);
+  return true;
+}
+
 int parse_mode(const char* value) {
   long mode = std::strtol(value, nullptr, 10);
   if (std::to_string(mode) != value || mode < 0 || mode > 2)
@@ -76,6 +105,8 @@ bool parse_cmd_line(int argc, const char* const* argv) {
   std::u16string mssql_host, mssql_user, mssql_password;
   bool direct = false;
   bool profile_loaded = false;
+  bool oracle_password_given = false;
+  bool mssql_password_given = false;
 
   tk_cmdli args(argc, argv, kOptions, sizeof kOptions / sizeof kOptions[0]);
   for (; args.valid(); args.next()) {
@@ -106,12 +137,14 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         break;
       case kMssqlp:
         take(value, mssql_password);
+        mssql_password_given = true;
         break;
       case kOraclu:
         take(value, oracle_user);
         break;
       case kOraclp:
         take(value, oracle_password);
+        oracle_password_given = true;
         break;
       case kPort:
         take(value, port);
@@ -145,7 +178,8 @@ bool parse_cmd_line(int argc, const char* const* argv) {
         tk_trace(1, "parse_cmd_line - got profile %s", value);
         std::u16string path;
         take(value, path);
-        profile_loaded = driver.load_profile(tk_ucs2_to_ansi(path));
+        load_profile(driver, tk_ucs2_to_ansi(path));
+        profile_loaded = true;
         break;
       }
       default:
@@ -155,7 +189,22 @@ bool parse_cmd_line(int argc, const char* const* argv) {
   if (args.unrecognised_count() > 0) return false;
 
   if (driver.database_name.empty()) fatal_exit("You should enter MS SQL database name");
-  if (!profile_loaded) {
+  // A profile's mode is checked as the option's is.
+  if (driver.conversion_mode < 0 || driver.conversion_mode > 2)
+    fatal_exit("Invalid merge/overwrite mode");
+  if (profile_loaded) {
+    oracle_converter_impl& o = driver.oracle;
+    if ((o.use_tns ? o.service : o.host).empty())
+      fatal_exit("You should enter Oracle database name in the profile's [Oracle settings]");
+    if (o.password.empty()) password_from_environment("TSL_ORACLE_PASSWORD", o.password);
+    mssql_converter_impl& m = driver.mssql;
+    if (!m.windows_authentication && m.password.empty())
+      password_from_environment("TSL_MSSQL_PASSWORD", m.password);
+  } else {
+    if (!oracle_password_given) password_from_environment("TSL_ORACLE_PASSWORD", oracle_password);
+    // Without a login the local account is used; a password alone names none.
+    if (!mssql_password_given && !mssql_user.empty())
+      password_from_environment("TSL_MSSQL_PASSWORD", mssql_password);
     if (dest.empty()) fatal_exit("You should enter Oracle database name");
     driver.oracle.store_oracle_settings(dest, oracle_user, oracle_password);
     driver.mssql.host = mssql_host;

@@ -14,7 +14,7 @@ void stamp(const char* format) {
 }
 }  // namespace
 
-init_conversion::init_conversion(bool* done, bool com_initialized) : done_(done) {
+init_conversion::init_conversion(std::atomic<bool>* done, bool com_initialized) : done_(done) {
   tk_trace(2, "init_conversion::ctor");
   stamp("Conversion started on %02d/%02d/%04d at %02d:%02d:%02d\n");
   if (!com_initialized)
@@ -25,5 +25,5 @@ init_conversion::~init_conversion() {
   tk_trace(2, "init_conversion::dtor");
   if (uninitialize_com_) CoUninitialize();
   stamp("Conversion ended on %02d/%02d/%04d at %02d:%02d:%02d\n");
-  if (done_) *done_ = true;
+  if (done_) done_->store(true);
 }

@@ -1,15 +1,21 @@
 #include "common/tessaly_convertor.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "MSS/mss_database.h"
+#include "MSS/mss_select_check.h"
+#include "MSS/odb_exception.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
 #include "ORA/ora_tn_validator.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
+#include "TK/tk_trace_log.h"
+#include "UDB/udb_record_exception.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
 #include "common/udb_profile.h"
@@ -64,11 +70,24 @@ int tessaly_convertor::operator()() {
   tk_trace(2, "tessaly_convertor::operator()");
   done_ = false;
   failed_ = false;
+  errors_ = 0;
+  // A stop asked for before the run began still holds; after it, it is spent.
+  struct stop_reset {
+    std::atomic<bool>& flag;
+    ~stop_reset() { flag.store(false); }
+  } spent{stop_requested_};
   init_conversion scope(&done_, false);
   try {
     run_mark mark(running_);
+    // The start stamp is the log's first line: a log that cannot take it
+    // would lose the whole run's trace.
+    if (tk_trace_log* log = tk_trace_log::peek(); log && log->error() != 0)
+      throw tk_exception("Cannot write logfile " + log->file_name() + ": " +
+                             std::strerror(log->error()),
+                         1);
     ora_database* destination = oracle.database();
     if (!destination) throw tk_exception("Not connected to the Oracle server", 1);
+    check_queries();
     // Declared before the source so that it goes after it.
     ora_in_validator index_names;
     destination->set_upper_case(uppercase);
@@ -80,7 +99,9 @@ int tessaly_convertor::operator()() {
     table_count_ = 0;
   } catch (const tk_final_exception&) {
     // The user chose to stop; the policy has said everything.
+    failed_ = true;
   } catch (const tk_exception& e) {
+    failed_ = true;
     error_handler::instance().handle(e, error_handler::kEndsAnyway);
   } catch (const std::exception& e) {
     failed_ = true;
@@ -91,6 +112,19 @@ int tessaly_convertor::operator()() {
   return 0;
 }
 
+void tessaly_convertor::check_queries() {
+  for (const auto& [name, sql] : selected_entries) {
+    if (sql.empty()) continue;
+    try {
+      mss_select_check(sql);
+    } catch (const tk_exception& e) {
+      // Nothing runs when one query could change the source.
+      error_handler::instance().set_context(name);
+      throw tk_exception(e.what(), 1);
+    }
+  }
+}
+
 void tessaly_convertor::convert_all(mss_database& source, ora_database& destination) {
   table_count_ = static_cast<int32_t>(selected_tables.size());
   std::vector<std::u16string> tables = selected_tables;
@@ -98,47 +132,86 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     tables = source.table_names();
     table_count_ = static_cast<int32_t>(tables.size());
   }
-  tk_trace_w(3, u"Converting database %s (%d tables)", database_name.c_str(), table_count_);
+  tk_trace_w(3, u"Converting database %s (%d tables)", database_name.c_str(), table_count_.load());
   console("Converting database " + tk_ucs2_to_ansi(database_name) + "(" +
-              std::to_string(table_count_) + " tables)",
+              std::to_string(table_count_.load()) + " tables)",
           false);
 
-  ora_tn_validator names(tables, destination.table_names());
+  // The schema's tables are not taken names: a source table must map to the
+  // same destination on every run, so that the mode applies to it.
+  ora_tn_validator names(tables, {});
   for (const auto& entry : selected_entries) names.add_used(entry.first);
   // The run keeps what it selected, so a profile stored later lists it.
   if (agent_ && selected_tables.empty() && selected_entries.empty()) selected_tables = tables;
   for (const std::u16string& t : tables) selected_entries.emplace(t, std::u16string());
-
-  for (const auto& [name, sql] : selected_entries) {
-    convert_entry(source, destination, names, name, sql);
-    ++table_index_;
+  if (selected_entries.empty()) {
+    // Everything was asked for and nothing is visible: often a login that
+    // may not see the tables, never a complete conversion. A run the user
+    // chose to start with nothing selected converts nothing, as asked.
+    if (agent_)
+      count_error(tk_exception(
+          "Database '" + tk_ucs2_to_ansi(database_name) + "' has no tables this login can read.",
+          0));
+    return;
   }
+
+  const std::vector<std::u16string> targets = destination_names(names);
+  // Sequences are named after their tables; none may take a name that a
+  // later table of the run needs.
+  for (const std::u16string& t : targets) destination.reserve_name(t);
+  size_t k = 0;
+  for (const auto& [name, sql] : selected_entries) {
+    // A stop asked for from another thread ends the run between tables.
+    if (stop_requested()) throw tk_final_exception();
+    convert_entry(source, destination, name, sql, targets[k++]);
+    table_index_.store(table_index_.load() + 1);
+    // A lost source connection fails every table after it: the run ends.
+    if (failed_) break;
+  }
+  if (stop_requested()) throw tk_final_exception();
+}
+
+std::vector<std::u16string> tessaly_convertor::destination_names(ora_tn_validator& names) {
+  std::vector<std::u16string> targets;
+  for (const auto& entry : selected_entries) {
+    std::u16string target = uppercase ? tk_wstring::to_upper(entry.first) : entry.first;
+    // Two entries must not meet in one destination table (names that differ
+    // only in case, upper-cased).
+    const bool taken = std::find(targets.begin(), targets.end(), target) != targets.end();
+    if (taken || !names.is_acceptable(target)) target = names.get_safe_name(target);
+    names.add_used(target);
+    targets.push_back(target);
+  }
+  return targets;
+}
+
+void tessaly_convertor::count_error(const tk_exception& e) {
+  ++errors_;
+  error_handler::instance().handle(e, error_handler::kCanGoOn);
 }
 
 void tessaly_convertor::convert_entry(mss_database& source, ora_database& destination,
-                                      ora_tn_validator& names, const std::u16string& name,
-                                      const std::u16string& sql) {
-  current_name_ = name;
+                                      const std::u16string& name, const std::u16string& sql,
+                                      const std::u16string& target) {
+  set_current_name(name);
   record_index_ = 0;
   record_count_ = 0;
   try {
     if (agent_ && sql.empty() && !source.is_table_exist(name)) {
       tk_trace_w(3, u"Table %s not exists", name.c_str());
       console("Table " + tk_ucs2_to_ansi(name) + " not exists", true);
+      ++errors_;
       return;
     }
     std::unique_ptr<udb_recordset> from =
         sql.empty() ? source.get_table(name, udb_database::kReadOnly)
                     : source.get_table(name, sql, udb_database::kReadOnly);
 
-    std::u16string target = uppercase ? tk_wstring::to_upper(name) : name;
-    if (!names.is_acceptable(target)) target = names.get_safe_name(target);
-
-    // A mode outside the three known ones leaves an existing table alone.
-    const int32_t mode =
-        conversion_mode >= kOverwrite && conversion_mode <= kSkip ? conversion_mode : kSkip;
+    const int32_t mode = conversion_mode;
     if (destination.is_table_exist(target)) {
       tk_trace_w(2, u"Table %s already exists", target.c_str());
+      if (mode < kOverwrite || mode > kSkip)
+        throw tk_exception("Invalid merge/overwrite mode", 0);
       if (mode == kSkip) {
         tk_trace(2, "Skip existing table");
         return;
@@ -160,6 +233,10 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     } else {
       udb_indexes none;
       to = destination.create_table(target, from->schema(), skip_indexes ? none : from->indexes());
+      for (const std::string& w : destination.take_warnings()) {
+        tk_trace(3, "Warning: %s", w.c_str());
+        console("Warning: " + w, false);
+      }
     }
     if (mode == kMerge && !from->schema().conform_to(to->schema()))
       throw tk_exception("The structure of data source does not conform to the destination table.",
@@ -167,15 +244,14 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
 
     if (target != current_name_) {
       tk_trace_w(2, u"Store generated table name '%s'", target.c_str());
-      names.add_used(target);
       destination.names_map().add_tn_mapping(current_name_, target);
     }
-    names.add_used(target);
 
     record_count_ = from->record_count();
-    tk_trace_w(3, u"Converting table %s (%d records)", current_name_.c_str(), record_count_);
+    tk_trace_w(3, u"Converting table %s (%d records)", current_name_.c_str(),
+               record_count_.load());
     console("Converting table " + tk_ucs2_to_ansi(current_name_) + "(" +
-                std::to_string(record_count_) + " records)",
+                std::to_string(record_count_.load()) + " records)",
             false);
     if (record_count_ == 0 || definitions_only) return;
 
@@ -183,9 +259,16 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     to.reset();
     // Identity values were copied as they are; new rows must get higher ones.
     destination.continue_identity(target);
+  } catch (const ora_exception& e) {
+    error_handler::instance().set_context(current_name_);
+    // Every further table would fail the same way: the run ends here.
+    count_error(e.is_storage_failure() ? e.with_severity(1) : e);
   } catch (const tk_exception& e) {
     error_handler::instance().set_context(current_name_);
-    error_handler::instance().handle(e, error_handler::kCanGoOn);
+    count_error(e);
+    // Rows already copied stay; the run is not a success.
+    auto* source_error = dynamic_cast<const odb_exception*>(&e);
+    if (source_error && source_error->connection_failed()) failed_ = true;
   }
 }
 
@@ -193,16 +276,25 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
   error_handler& errors = error_handler::instance();
   source.reset();
   while (!source.is_eof()) {
-    tk_trace(1, "Converting %d record", record_index_);
+    // A stop ends the table at a record boundary: every row inserted so far
+    // is committed, and the identity still goes on above them.
+    if (stop_requested()) break;
+    tk_trace(1, "Converting %d record", record_index_.load());
     try {
       udb_record* record = source.get_item();
       if (record) destination.append_record(*record);
     } catch (const ora_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
-      errors.handle(e, error_handler::kCanGoOn);
+      // One message, not one per remaining row.
+      count_error(e.is_storage_failure() ? e.with_severity(1) : e);
+    } catch (const udb_record_exception& e) {
+      errors.set_context(current_name_, record_index_ + 1);
+      count_error(e);
     }
     source.next();
-    ++record_index_;
+    // Only this thread writes it: a plain store is enough.
+    record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
+                        std::memory_order_relaxed);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "TK/tk_reg_key.h"
 #include "common/mssql_converter_impl.h"
@@ -42,8 +43,12 @@ class tessaly_convertor : public udb_converter {
   // The agent prints its console lines and converts every table when none
   // is selected.
   void set_agent(bool on) { agent_ = on; }
-  // The last run was ended by an unexpected error (not a tk_exception).
+  // The last run itself was ended by an error or stopped: what was selected
+  // was not all converted.
   bool failed() const { return failed_; }
+  // Errors of the last run that it went on after: records and tables lost,
+  // selected tables the source does not have.
+  int errors() const { return errors_; }
 
   oracle_converter_impl oracle;
   mssql_converter_impl mssql;
@@ -51,15 +56,22 @@ class tessaly_convertor : public udb_converter {
   bool uppercase = false;
 
  private:
+  // Refuses the run when a selected query is not a single SELECT.
+  void check_queries();
   void convert_all(mss_database& source, ora_database& destination);
-  void convert_entry(mss_database& source, ora_database& destination, ora_tn_validator& names,
-                     const std::u16string& name, const std::u16string& sql);
+  // The destination name of every entry, in the order of the entries.
+  std::vector<std::u16string> destination_names(ora_tn_validator& names);
+  void convert_entry(mss_database& source, ora_database& destination, const std::u16string& name,
+                     const std::u16string& sql, const std::u16string& target);
   void copy_records(udb_recordset& source, udb_recordset& destination);
+  // Hands a recoverable error of the run to the policy and counts it.
+  void count_error(const tk_exception& e);
   void console(const std::string& line, bool to_error) const;
 
   tk_reg_key registry_;
   bool agent_ = false;
   bool failed_ = false;
+  int errors_ = 0;
   static inline bool running_ = false;
   static inline tessaly_convertor* instance_ = nullptr;
 };

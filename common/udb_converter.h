@@ -2,8 +2,10 @@
 // The engine-neutral part of the driver: what a run converts (database,
 // tables and queries), its options that a profile keeps, and the progress
 // fields a front-end reads.
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,13 +23,17 @@ class udb_converter : public tk_converter {
   bool load_profile(const udb_profile& profile);
   bool store_profile(udb_profile& profile) const;
 
-  // Progress, written by the run only.
-  bool done() const { return done_; }
-  const std::u16string& current_name() const { return current_name_; }
-  int32_t record_count() const { return record_count_; }
-  int32_t record_index() const { return record_index_; }
-  int32_t table_count() const { return table_count_; }
-  int32_t table_index() const { return table_index_; }
+  // Progress, written by the run only and read from any thread (the
+  // wizard's window thread polls it while the run goes on).
+  bool done() const { return done_.load(); }
+  std::u16string current_name() const {
+    std::lock_guard<std::mutex> lock(name_mutex_);
+    return current_name_;
+  }
+  int32_t record_count() const { return record_count_.load(std::memory_order_relaxed); }
+  int32_t record_index() const { return record_index_.load(std::memory_order_relaxed); }
+  int32_t table_count() const { return table_count_.load(std::memory_order_relaxed); }
+  int32_t table_index() const { return table_index_.load(std::memory_order_relaxed); }
 
   std::u16string database_name;
   // Plain tables in selection order.
@@ -41,9 +47,19 @@ class udb_converter : public tk_converter {
   bool skip_indexes = false;
 
  protected:
+  // Once per table, so the lock costs nothing per row.
+  void set_current_name(const std::u16string& name) {
+    std::lock_guard<std::mutex> lock(name_mutex_);
+    current_name_ = name;
+  }
+
+  // Read without the lock by the run's own thread only.
   std::u16string current_name_;
-  int32_t record_count_ = 0;
-  int32_t record_index_ = 0;
-  int32_t table_count_ = 0;
-  int32_t table_index_ = 0;
+  std::atomic<int32_t> record_count_{0};
+  std::atomic<int32_t> record_index_{0};
+  std::atomic<int32_t> table_count_{0};
+  std::atomic<int32_t> table_index_{0};
+
+ private:
+  mutable std::mutex name_mutex_;
 };

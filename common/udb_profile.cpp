@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "TK/tk_text.h"
+#include "common/query_one_line.h"
 #include "platform/text/utf.h"
 
 udb_profile::udb_profile() {
@@ -38,8 +39,12 @@ bool udb_profile::read(const std::string& path) {
   std::string raw;
   // Lines of any length are read whole: a long query must survive a save
   // and a load.
+  bool first = true;
   while (std::getline(in, raw)) {
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    // Editors may save UTF-8 with a byte order mark.
+    if (first && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+    first = false;
     std::u16string line = tk_trim(tsl::text::utf8_to_utf16(raw));
     if (line.empty()) continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
@@ -85,9 +90,12 @@ bool udb_profile::write(const std::string& path) const {
   std::string out;
   for (const auto& [name, entries] : sections_) {
     out += "[" + one_line(name) + "]\r\n";
+    // Queries keep their meaning on one line.
+    const bool queries = name == kSelectedTables || name == kAvailableQueries;
     for (const auto& [key, value] : entries) {
       out += one_line(key);
-      if (!(name == kSelectedTables && value.empty())) out += "=" + one_line(value);
+      if (!(name == kSelectedTables && value.empty()))
+        out += "=" + one_line(queries ? query_one_line(value) : value);
       out += "\r\n";
     }
     out += "\r\n";

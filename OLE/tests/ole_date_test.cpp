@@ -43,7 +43,7 @@ TEST(OleDate, ParsesEveryForm) {
       {"2/29/2000", "2000-02-29", ole_date::date_only},
       // the explicit formats, fractional seconds among them
       {"2009-12-31 14:05:06.250", "2009-12-31 14:05:06", ole_date::date_time},
-      {"2009/12/31 14:05:06.5", "2009-12-31 14:05:07", ole_date::date_time},
+      {"2009/12/31 14:05:06.5", "2009-12-31 14:05:06", ole_date::date_time},
       {"2009.12.31 14:05:06", "2009-12-31 14:05:06", ole_date::date_time},
       {"2013-05-14 02:04:12.017000000", "2013-05-14 02:04:12", ole_date::date_time},
       {"2009.12.31", "2009-12-31", ole_date::date_only},
@@ -52,6 +52,10 @@ TEST(OleDate, ParsesEveryForm) {
       {"2009-12-31 12:30:00 PM", "2009-12-31 12:30:00", ole_date::date_time},
       {"2009-12-31 02:30:00 am", "2009-12-31 02:30:00", ole_date::date_time},
       {"2009-12-31 02:30:00.4 pm", "2009-12-31 14:30:00", ole_date::date_time},
+      // 12 AM is midnight, in every form the source writes
+      {"Jan  1 2000 12:00AM", "2000-01-01", ole_date::date_time},
+      {"2009-12-31 12:30:00 AM", "2009-12-31 00:30:00", ole_date::date_time},
+      {"2009-12-31 12:30 am", "2009-12-31 00:30:00", ole_date::date_time},
   };
   for (const auto& c : cases) {
     ole_date d(c.in);
@@ -66,20 +70,21 @@ TEST(OleDate, RepairsDayMonthYearOrder) {
   EXPECT_EQ(canon("31-12-2009 14:05:06"), "2009-12-31 14:05:06");
   // With fractional seconds only the explicit format reads it: year 31, day
   // 2009, swapped afterwards.
-  EXPECT_EQ(canon("31-12-2009 14:05:06.5"), "2009-12-31 14:05:07");
+  EXPECT_EQ(canon("31-12-2009 14:05:06.5"), "2009-12-31 14:05:06");
   EXPECT_EQ(canon("31.12.2009 14:05:06.000"), "2009-12-31 14:05:06");
 }
 
-TEST(OleDate, RoundingPastMidnightMovesTheDate) {
-  // An end-of-day value: the seconds round up into the next day.
-  EXPECT_EQ(canon("2009-12-31 23:59:59.997"), "2010-01-01");
-  EXPECT_EQ(canon("2009-02-28 23:59:59.5"), "2009-03-01");
-  EXPECT_EQ(canon("2008-02-28 23:59:59.5"), "2008-02-29");
-  EXPECT_EQ(canon("2008-02-29 23:59:59.5"), "2008-03-01");
-  EXPECT_EQ(canon("2009-04-30 23:59:59.9"), "2009-05-01");
-  EXPECT_EQ(canon("31-12-2009 23:59:59.997"), "2010-01-01");
-  EXPECT_EQ(canon("2009-12-31 23:59:58.997"), "2009-12-31 23:59:59");
-  EXPECT_EQ(canon("2009-12-31 23:59:59.400"), "2009-12-31 23:59:59");
+TEST(OleDate, DateAndTimeDropsItsFractionOfASecond) {
+  // Rounding up would change the day, the month, even the year (9999 would
+  // become 10000 and the row be lost): the fraction is dropped instead.
+  EXPECT_EQ(canon("2020-12-31 23:59:59.997"), "2020-12-31 23:59:59");
+  EXPECT_EQ(canon("9999-12-31 23:59:59.997"), "9999-12-31 23:59:59");
+  EXPECT_EQ(canon("2009-02-28 23:59:59.5"), "2009-02-28 23:59:59");
+  EXPECT_EQ(canon("2008-02-29 23:59:59.5"), "2008-02-29 23:59:59");
+  EXPECT_EQ(canon("31-12-2009 23:59:59.997"), "2009-12-31 23:59:59");
+  EXPECT_EQ(canon("2009-12-31 23:59:58.997"), "2009-12-31 23:59:58");
+  EXPECT_EQ(canon("2009/12/31 23:59:59.9999999"), "2009-12-31 23:59:59");
+  EXPECT_EQ(canon("Dec 31 2020 11:59:59.997PM"), "2020-12-31 23:59:59");
   // 24:00:00 is midnight of the next day.
   EXPECT_EQ(canon("2009-12-31 24:00:00"), "2010-01-01");
   EXPECT_EQ(canon("2009-12-31 23:60:00"), "2010-01-01");

@@ -30,15 +30,21 @@ TEST(OleVariantText, NumbersToTheCharacter) {
       {ole_variant(9007199254740993LL), "9007199254740993"},
       {ole_variant(INT64_MIN), "-9223372036854775808"},
       {ole_variant(18446744073709551615ULL), "18446744073709551615"},
-      {ole_variant(1.5), "1.500000000000000e+000"},
-      {ole_variant(-0.1), "-1.000000000000000e-001"},
-      {ole_variant(0.0), "0.000000000000000e+000"},
-      {ole_variant(1e100), "1.000000000000000e+100"},
-      {ole_variant(2.3056e-112), "2.305600000000000e-112"},
-      {ole_variant(1.7976931348623157e308), "1.797693134862316e+308"},
-      {ole_variant(1.5f), "1.500000e+000"},
-      {ole_variant(0.1f), "1.000000e-001"},
-      {ole_variant(3.4e38f), "3.400000e+038"},
+      // The shortest text that reads back as the same value, at the
+      // value's own precision: nothing lost, no noise.
+      {ole_variant(1.5), "1.5"},
+      {ole_variant(-0.1), "-0.1"},
+      {ole_variant(0.0), "0"},
+      {ole_variant(1e100), "1e+100"},
+      {ole_variant(2.3056e-112), "2.3056e-112"},
+      {ole_variant(1.7976931348623157e308), "1.7976931348623157e+308"},
+      {ole_variant(0.30000000000000004), "0.30000000000000004"},
+      {ole_variant(4.9406564584124654e-324), "5e-324"},
+      {ole_variant(1.5f), "1.5"},
+      {ole_variant(0.1f), "0.1"},
+      {ole_variant(0.15f), "0.15"},
+      {ole_variant(16777216.0f), "16777216"},
+      {ole_variant(3.4e38f), "3.4e+38"},
       {ole_variant(true), "1"},
       {ole_variant(false), "0"},
       {ole_variant(CY{-15000}), "-1.5"},
@@ -88,10 +94,10 @@ TEST(OleVariantFromString, EveryType) {
       {"-9223372036854775808", VT_I8, VT_I8, "-9223372036854775808"},
       {"99999999999999999999", VT_I8, VT_I8, "9223372036854775807"},
       {"18446744073709551615", VT_UI8, VT_UI8, "18446744073709551615"},
-      {"1,5", VT_R8, VT_R8, "1.500000000000000e+000"},
+      {"1,5", VT_R8, VT_R8, "1.5"},
       {"1e400", VT_R8, VT_R8, "inf"},
-      {"x", VT_R8, VT_R8, "0.000000000000000e+000"},
-      {"1,5", VT_R4, VT_R4, "1.500000e+000"},
+      {"x", VT_R8, VT_R8, "0"},
+      {"1,5", VT_R4, VT_R4, "1.5"},
       {"1234.5678", VT_CY, VT_CY, "1234.5678"},
       {"-1234,5", VT_CY, VT_CY, "-1234.5"},
       {"abc", VT_CY, VT_EMPTY, ""},
@@ -165,7 +171,7 @@ TEST(OleVariantFromString, DecimalsBeyondDecimalAreKeptExactly) {
   EXPECT_EQ(big.to_long(), 0);
   ole_variant r8(big);
   r8.change_type(VT_R8);
-  EXPECT_EQ(r8.to_string(), "1.234567890123457e+029");
+  EXPECT_EQ(r8.to_string(), "1.2345678901234568e+29");
   ole_variant i4(big);
   EXPECT_THROW(i4.change_type(VT_I4), ole_type_exception);
   ole_variant blob(big);
@@ -179,7 +185,9 @@ TEST(OleVariantFromWstring, TextsAndNumbers) {
   ole_variant s = ole_variant::from_wstring(std::u16string(u"a\0b", 3), VT_BSTR);
   EXPECT_EQ(s.vartype(), VT_BSTR);
   EXPECT_EQ(SysStringLen(s.variant().bstrVal), 3u);
-  EXPECT_EQ(s.to_wstring(), u"a");  // up to the first NUL
+  // The whole text: a NUL is a character like any other.
+  EXPECT_EQ(s.to_wstring(), std::u16string(u"a\0b", 3));
+  EXPECT_EQ(s.to_string(), std::string("a\0b", 3));
   EXPECT_EQ(ole_variant::from_wstring(u"12.5", VT_DECIMAL).to_string(), "12.5");
   EXPECT_EQ(ole_variant::from_wstring(u"été", VT_BOOL).to_string(), "0");
   EXPECT_EQ(ole_variant::from_wstring(std::u16string(300, u'1'), VT_I4).to_string(), "2147483647");
@@ -302,7 +310,7 @@ TEST(OleVariantChangeType, SixtyFourBitSources) {
   EXPECT_EQ(text.to_wstring(), u"-9223372036854775808");
   ole_variant r8(1LL << 53);
   r8.change_type(VT_R8);
-  EXPECT_EQ(r8.to_string(), "9.007199254740992e+015");
+  EXPECT_EQ(r8.to_string(), "9007199254740992");
   ole_variant bad(1LL);
   EXPECT_THROW(bad.change_type(VT_DATE), ole_type_exception);
 }
@@ -316,11 +324,15 @@ TEST(OleVariantChangeType, SixtyFourBitTargets) {
       {ole_variant(short{-3}), VT_I8, "-3"},
       {ole_variant(true), VT_I8, "-1"},
       {ole_variant(4294967295u), VT_I8, "4294967295"},
-      {ole_variant(-2.9), VT_I8, "-2"},
+      // Rounded half away from zero, as Oracle rounds.
+      {ole_variant(-2.9), VT_I8, "-3"},
+      {ole_variant(2.7), VT_I8, "3"},
+      {ole_variant(-2.5f), VT_I8, "-3"},
       {ole_variant(1e15), VT_UI8, "1000000000000000"},
       {ole_variant(CY{15000}), VT_I8, "2"},
       {ole_variant(CY{14999}), VT_I8, "1"},
-      {ole_variant(CY{-15000}), VT_I8, "-1"},
+      {ole_variant(CY{-15000}), VT_I8, "-2"},
+      {ole_variant(CY{-14999}), VT_I8, "-1"},
       {ole_variant::from_string("2.5", VT_DECIMAL), VT_I8, "3"},
   };
   for (auto& c : cases) {
@@ -388,14 +400,36 @@ TEST(OleVariantChangeType, SystemConversions) {
     VARTYPE type;
     const char* text;
   } cases[] = {
-      {ole_variant(5), VT_R8, "5.000000000000000e+000"},
+      {ole_variant(5), VT_R8, "5"},
       {ole_variant(true), VT_I1, "-1"},
-      {ole_variant(CY{-15000}), VT_R8, "-1.500000000000000e+000"},
+      {ole_variant(CY{-15000}), VT_R8, "-1.5"},
       {ole_variant(CY{123456789}), VT_DECIMAL, "12345.6789"},
-      {ole_variant::from_string("12.5", VT_DECIMAL), VT_I4, "12"},
+      // Into an integer: rounded once, half away from zero, as Oracle does.
+      {ole_variant::from_string("12.5", VT_DECIMAL), VT_I4, "13"},
+      {ole_variant::from_string("-12.5", VT_DECIMAL), VT_I4, "-13"},
+      {ole_variant::from_string("2.49999", VT_DECIMAL), VT_I4, "2"},
+      {ole_variant(2.7), VT_I4, "3"},
+      {ole_variant(-2.7), VT_I4, "-3"},
+      {ole_variant(2.5f), VT_I2, "3"},
+      {ole_variant(CY{-27000}), VT_I4, "-3"},
+      {ole_variant(CY{27000}), VT_I4, "3"},
+      {ole_variant(CY{-25000}), VT_I8, "-3"},
+      {ole_variant(-2.7), VT_I8, "-3"},
+      {ole_variant::from_string("2.49999", VT_DECIMAL), VT_I8, "2"},
+      {ole_variant::from_string("-2.5", VT_DECIMAL), VT_I8, "-3"},
+      // Above the range of currency, within 64 bits.
+      {ole_variant::from_string("922337203685477.5807", VT_DECIMAL), VT_I8, "922337203685478"},
+      {ole_variant::from_string("9223372036854775807", VT_DECIMAL), VT_I8, "9223372036854775807"},
+      {ole_variant::from_string("-9223372036854775808", VT_DECIMAL), VT_I8,
+       "-9223372036854775808"},
+      {ole_variant::from_string("12345678901234567.4", VT_DECIMAL), VT_I8, "12345678901234567"},
       {ole_variant::from_string("13.5", VT_DECIMAL), VT_I2, "14"},
-      {ole_variant::from_string("-0.00001", VT_DECIMAL), VT_R8, "-1.000000000000000e-005"},
-      {ole_variant(0.1f), VT_R8, "1.000000014901161e-001"},
+      {ole_variant::from_string("-0.00001", VT_DECIMAL), VT_R8, "-1e-05"},
+      // A real widens to the double of its own digits, not of its binary noise.
+      {ole_variant(0.1f), VT_R8, "0.1"},
+      {ole_variant(0.15f), VT_R8, "0.15"},
+      {ole_variant(16777216.0f), VT_R8, "16777216"},
+      {ole_variant(3.4028235e38f), VT_R8, "3.4028235e+38"},
       {ole_variant(1.5), VT_BSTR, "1.5"},
       {ole_variant(std::string(" 42 ")), VT_I4, "42"},
       {ole_variant(std::string("1,234.5")), VT_DECIMAL, "1234.5"},
@@ -411,6 +445,8 @@ TEST(OleVariantChangeType, SystemConversions) {
   ole_variant over = ole_variant::from_string("3000000000", VT_DECIMAL);
   EXPECT_THROW(over.change_type(VT_I4), ole_type_exception);
   EXPECT_EQ(over.to_string(), "3000000000");  // unchanged after the failure
+  ole_variant beyond = ole_variant::from_string("9223372036854775808", VT_DECIMAL);
+  EXPECT_THROW(beyond.change_type(VT_I8), ole_type_exception);
   ole_variant word(std::string("abc"));
   EXPECT_THROW(word.change_type(VT_R8), ole_type_exception);
   EXPECT_EQ(word.to_string(), "abc");

@@ -1,8 +1,16 @@
 // TSLAGENT converts the sample database into the embedded Oracle as a user
 // runs it: modes, options, table-names files, profiles, queries, errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+
+#include "ORA/ora_messages.h"
+#include "TK/tk_trace_log.h"
+#include "agent/agent.h"
 #include "agent/tests/agent_fixture.h"
+#include "common/error_handler.h"
+#include "common/tessaly_convertor.h"
 
 namespace agent_testing {
 namespace {
@@ -85,7 +93,7 @@ TEST_F(agent_conversion, MergeAppendsAndRefusesAnotherStructure) {
   exec("DROP TABLE \"notes\"");
   exec("CREATE TABLE \"notes\" (\"other\" VARCHAR2(5))");
   o = convert({"--tab_file=" + list, "--mode=1"});
-  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.status, kCompletedWithErrors);
   EXPECT_EQ(o.out,
             "Converting database sample_shop(1 tables)\nError:\nnotes: The structure of data "
             "source does not conform to the destination table.\n");
@@ -104,13 +112,14 @@ TEST_F(agent_conversion, SkipLeavesExistingTablesAlone) {
   EXPECT_EQ(o.out.find("Converting table orders("), std::string::npos);
   EXPECT_EQ(column("SELECT TO_CHAR(\"x\") FROM \"orders\""), (names{"7"}));
   EXPECT_EQ(one("SELECT TO_CHAR(count(*)) FROM \"products\""), "4");
-  // A profile's mode out of range leaves existing tables alone too.
+  // A profile's mode out of range is refused as the option's is.
   std::string profile = write("p.tsl",
                               "[Generic settings]\nsrc=sample_shop\nmode=7\n"
                               "[Oracle settings]\nhost=ORCL\nuser=scott\npassword=tiger\n"
                               "[MS SQL Server settings]\nwindows authentication=1\n");
   o = agent({"--profile=" + profile});
-  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.err, "Invalid merge/overwrite mode\n");
   EXPECT_EQ(column("SELECT TO_CHAR(\"x\") FROM \"orders\""), (names{"7"}));
 }
 
@@ -143,7 +152,7 @@ TEST_F(agent_conversion, DirectModeAndSqlServerLogin) {
 TEST_F(agent_conversion, TableNamesFiles) {
   std::string list = write("list.txt", "\xEF\xBB\xBFproducts\n\n\nnope\r\norders\n");
   outcome o = convert({"--tab_file=" + list});
-  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.status, kCompletedWithErrors);
   EXPECT_EQ(o.err, "Table nope not exists\n");
   EXPECT_EQ(o.out,
             "Converting database sample_shop(3 tables)\n"
@@ -159,6 +168,20 @@ TEST_F(agent_conversion, MissingDatabase) {
   outcome o = agent({"--src=nodb", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"});
   EXPECT_EQ(o.status, 255);
   EXPECT_EQ(o.err, "Database 'nodb' does not exist\n");
+}
+
+TEST_F(agent_conversion, ADamagedSourceDatabaseIsNotCalledMissing) {
+  {
+    std::fstream f(mssql_dir_ + "/data/sample_shop.sqlite",
+                   std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE(f.is_open());
+    f.write(std::string(200, '\xff').data(), 200);
+  }
+  outcome o = agent({"--src=sample_shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.err.find("does not exist"), std::string::npos) << o.err;
+  EXPECT_NE((o.out + o.err).find("Database 'sample_shop' cannot be opened"), std::string::npos)
+      << o.out << o.err;
 }
 
 TEST_F(agent_conversion, ProfilesAndQueries) {
@@ -189,10 +212,28 @@ TEST_F(agent_conversion, ProfilesAndQueries) {
   o = agent({"--src=nodb", "--profile=" + profile, "--silent"});
   EXPECT_EQ(o.status, 0);
 
-  // A profile that does not load wants the Oracle options.
-  o = agent({"--src=sample_shop", "--profile=" + tmp_.file("missing.tsl")});
-  EXPECT_EQ(o.err, "You should enter Oracle database name\n");
+  // A profile that was named must load; the command line does not stand in.
+  o = convert({"--profile=" + tmp_.file("missing.tsl")});
+  EXPECT_EQ(o.err, "Cannot read profile " + tmp_.file("missing.tsl") +
+                       ": No such file or directory\n");
   EXPECT_EQ(o.status, 255);
+  o = convert({"--profile=" + tmp_.path()});
+  EXPECT_EQ(o.err, "Cannot read profile " + tmp_.path() + ": Is a directory\n");
+  EXPECT_EQ(o.status, 255);
+  o = convert({"--profile=" + write("bad.tsl", "src=x\n[Generic settings]\n")});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_NE(o.err.find("is not a profile"), std::string::npos) << o.err;
+  // Saved with a byte order mark, it loads all the same.
+  o = agent({"--profile=" + write("bom.tsl",
+                                   "\xEF\xBB\xBF[Generic settings]\nsrc=sample_shop\n"
+                                   "[Oracle settings]\nhost=ORCL\nuser=scott\npassword=tiger\n"
+                                   "[MS SQL Server settings]\nwindows authentication=1\n"),
+             "--silent"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  // Without an Oracle section the profile says what it lacks.
+  o = agent({"--profile=" + write("no_oracle.tsl", "[Generic settings]\nsrc=sample_shop\n")});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.err, "You should enter Oracle database name in the profile's [Oracle settings]\n");
 }
 
 TEST_F(agent_conversion, FailingRecordLosesOnlyItself) {
@@ -201,7 +242,7 @@ TEST_F(agent_conversion, FailingRecordLosesOnlyItself) {
   exec("CREATE UNIQUE INDEX \"UX_n\" ON \"notes\" (\"n\")");
   exec("INSERT INTO \"notes\" VALUES (3, 'old')");
   outcome o = convert({"--tab_file=" + write("list.txt", "notes\n"), "--mode=1"});
-  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.status, kCompletedWithErrors);
   EXPECT_EQ(o.out.find("Converting table notes(5 records)\nError:\nnotes, record #3: "),
             o.out.find("Converting table notes"))
       << o.out;
@@ -218,6 +259,64 @@ TEST_F(agent_conversion, LogFileHoldsTheRunButNoPassword) {
   EXPECT_NE(text.find("Converting table customers (8 records)"), std::string::npos);
   EXPECT_NE(text.find("Conversion ended on "), std::string::npos);
   EXPECT_EQ(text.find("tiger"), std::string::npos);
+  // It holds the values of every row: its owner's only, even if it was there.
+  struct stat st {};
+  ASSERT_EQ(stat(log.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  chmod(log.c_str(), 0644);
+  EXPECT_EQ(convert({"--logfile=" + log, "--silent"}).status, 0);
+  ASSERT_EQ(stat(log.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(agent_conversion, LogFilesThatCannotBeWrittenAreErrors) {
+  outcome o = convert({"--logfile=" + tmp_.path()});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "Error:\nCannot open logfile " + tmp_.path() + ": Is a directory\n");
+  std::string too_long = tmp_.file(std::string(300, 'l'));
+  o = convert({"--logfile=" + too_long});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "Error:\nCannot open logfile " + too_long + ": File name too long\n");
+  o = convert({"--logfile=/dev/full"});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "Error:\nCannot write logfile /dev/full: No space left on device\n");
+  EXPECT_EQ(tables(), names{});
+}
+
+TEST_F(agent_conversion, PasswordsFromTheEnvironment) {
+  setenv("TSL_ORACLE_PASSWORD", "tiger", 1);
+  setenv("TSL_MSSQL_PASSWORD", "sapw", 1);
+  outcome o = agent({"--src=sample_shop", "--dest=ORCL", "--oraclu=scott", "--mssqlu=sa"});
+  EXPECT_EQ(o.status, 0) << o.out << o.err;
+  // The command line wins.
+  o = agent({"--src=sample_shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=lion"});
+  EXPECT_EQ(o.status, 255);
+  // A profile without passwords takes them too.
+  std::string profile = write("p.tsl",
+                              "[Generic settings]\nsrc=sample_shop\n"
+                              "[Oracle settings]\nhost=ORCL\nuser=scott\n"
+                              "[MS SQL Server settings]\nlogin=sa\nwindows authentication=0\n");
+  o = agent({"--profile=" + profile, "--silent"});
+  EXPECT_EQ(o.status, 0);
+  unsetenv("TSL_MSSQL_PASSWORD");
+  o = agent({"--profile=" + profile, "--silent"});
+  EXPECT_EQ(o.status, 255);
+  unsetenv("TSL_ORACLE_PASSWORD");
+}
+
+TEST_F(agent_conversion, QueriesThatWouldWriteAreRefused) {
+  std::string profile = write("p.tsl",
+                              "[Selected Tables]\nq=DROP TABLE customers\n"
+                              "[Generic settings]\nsrc=sample_shop\n"
+                              "[Oracle settings]\nhost=ORCL\nuser=scott\npassword=tiger\n"
+                              "[MS SQL Server settings]\nwindows authentication=1\n");
+  outcome o = agent({"--profile=" + profile});
+  EXPECT_EQ(o.status, 255);
+  EXPECT_EQ(o.out, "Error:\nq: The query must start with SELECT.\n");
+  EXPECT_EQ(tables(), names{});
+  // The source still has its table.
+  EXPECT_EQ(convert({"--silent"}).status, 0);
+  EXPECT_EQ(one("SELECT TO_CHAR(count(*)) FROM \"customers\""), "8");
 }
 
 TEST_F(agent_conversion, EntriesRunInNameOrderAndQueriesWinOverTables) {
@@ -241,6 +340,96 @@ TEST_F(agent_conversion, EntriesRunInNameOrderAndQueriesWinOverTables) {
             "Converting table customers(2 records)\n");
   EXPECT_EQ(column("SELECT column_name FROM user_tab_columns WHERE table_name = 'customers'"),
             names{"code"});
+}
+
+}  // namespace
+}  // namespace agent_testing
+
+namespace agent_testing {
+namespace {
+
+TEST_F(agent_conversion, FullDestinationEndsTheRunAtOnce) {
+  // Rows enough to pass the file-size limit below.
+  std::string rows;
+  for (int i = 0; i < 40; ++i) rows += (i ? ", (" : "(") + std::to_string(i) + ", REPLICATE(N'x', 3000))";
+  mssql("USE sample_shop\nGO\nCREATE TABLE bulk (n int NOT NULL, t nvarchar(4000) NULL)\nGO\n");
+  for (int k = 0; k < 10; ++k)
+    mssql("USE sample_shop\nGO\nINSERT INTO bulk VALUES " + rows + "\nGO\n");
+  struct stat st {};
+  std::string db = tmp_.file("ora") + "/ORCL.db";
+  ASSERT_EQ(stat(db.c_str(), &st), 0);
+  std::string limit = std::to_string(st.st_size + 400 * 1024);
+  std::string list = write("list.txt", "bulk\n");
+  std::string cmd = "prlimit --fsize=" + limit + " " + quote(TSL_AGENT);
+  for (const char* a : {"--src=sample_shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"})
+    cmd += std::string(" ") + a;
+  cmd += " --tab_file=" + quote(list) + " >" + quote(tmp_.file("out")) + " 2>&1";
+  int raw = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+  EXPECT_EQ(WEXITSTATUS(raw), 255);
+  std::string out = tsl::testing::read_file(tmp_.file("out"));
+  // One message, naming the table and record where it stopped.
+  EXPECT_EQ(out.find("Error:"), out.rfind("Error:")) << out;
+  EXPECT_NE(out.find("Error:\nbulk, record #"), std::string::npos) << out;
+  // What was committed stays.
+  int copied = std::stoi(one("SELECT TO_CHAR(count(*)) FROM \"bulk\""));
+  EXPECT_GT(copied, 0);
+  EXPECT_LT(copied, 400);
+}
+
+}  // namespace
+}  // namespace agent_testing
+
+namespace agent_testing {
+namespace {
+
+// The options and the connections traced at the most verbose level, in this
+// process: every line is written, and none may hold a password.
+TEST_F(agent_conversion, NoPasswordInTheMostVerboseLog) {
+  std::string path = tmp_.file("verbose.log");
+  {
+    tk_trace_log log(path.c_str(), true, 1, false);
+    error_handler errors(ora_messages_count, ora_messages);
+    tessaly_convertor driver;
+    driver.set_agent(true);
+    setenv("TSL_ORACLE_PASSWORD", "tiger", 1);
+    const char* argv[] = {"TSLAGENT",          "--src=sample_shop", "--dest=ORCL",
+                          "--oraclu=scott",    "--mssqlu=sa",       "--mssqlp=sapw",
+                          "--silent",          "--tab_file=" };
+    std::string list = write("list.txt", "products\n");
+    std::string tab_file = "--tab_file=" + list;
+    argv[7] = tab_file.c_str();
+    ASSERT_TRUE(parse_cmd_line(8, argv));
+    unsetenv("TSL_ORACLE_PASSWORD");
+    driver.oracle.connect_oracle_server();
+    driver.mssql.connect_mssql_server();
+    driver();
+    EXPECT_FALSE(driver.failed());
+    EXPECT_EQ(driver.errors(), 0);
+  }
+  std::string text = tsl::testing::read_file(path);
+  EXPECT_NE(text.find("parameter #5: --mssqlp=***"), std::string::npos);
+  EXPECT_NE(text.find("Converting 3 record"), std::string::npos);
+  EXPECT_EQ(text.find("tiger"), std::string::npos);
+  EXPECT_EQ(text.find("sapw"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace agent_testing
+
+namespace agent_testing {
+namespace {
+
+TEST_F(agent_conversion, ALoginThatSeesNoTablesIsNotASuccess) {
+  outcome o = convert({"--mssqlu=bob", "--mssqlp=pw"});
+  EXPECT_EQ(o.status, kCompletedWithErrors);
+  EXPECT_EQ(o.out,
+            "Converting database sample_shop(0 tables)\nError:\nDatabase 'sample_shop' has no "
+            "tables this login can read.\n");
+  // --silent prints nothing but keeps the status.
+  o = convert({"--mssqlu=bob", "--mssqlp=pw", "--silent"});
+  EXPECT_EQ(o.status, kCompletedWithErrors);
+  EXPECT_EQ(o.out + o.err, "");
 }
 
 }  // namespace

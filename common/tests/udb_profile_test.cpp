@@ -74,12 +74,13 @@ TEST(UdbProfile, LongAndMultiLineQueriesSurvive) {
   std::u16string long_sql = u"select " + std::u16string(6000, u'x') + u" from t";
   udb_profile p;
   p.put(udb_profile::kAvailableQueries, u"Long", long_sql);
-  p.put(udb_profile::kAvailableQueries, u"Lines", u"select *\r\nfrom t\nwhere 1=1");
+  p.put(udb_profile::kAvailableQueries, u"Lines", u"select * -- all\r\nfrom t\nwhere 1=1");
   ASSERT_TRUE(p.write(file));
   udb_profile q;
   ASSERT_TRUE(q.read(file));
   EXPECT_EQ(q.get(udb_profile::kAvailableQueries, u"Long"), long_sql);
-  EXPECT_EQ(q.get(udb_profile::kAvailableQueries, u"Lines"), u"select *  from t where 1=1");
+  // One line that means the same: the comment no longer swallows the rest.
+  EXPECT_EQ(q.get(udb_profile::kAvailableQueries, u"Lines"), u"select * /*  all */ from t where 1=1");
   EXPECT_EQ(q.sections().at(udb_profile::kAvailableQueries).size(), 2u);
 }
 

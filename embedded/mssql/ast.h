@@ -95,7 +95,8 @@ struct key_column {
 };
 
 struct key_def {
-  enum class kind { primary, unique, foreign, check } k;
+  // fallback: DEFAULT ... FOR column, in ALTER TABLE ADD CONSTRAINT.
+  enum class kind { primary, unique, foreign, check, fallback } k;
   std::string name;  // empty: the server names it
   std::optional<bool> clustered;
   std::vector<key_column> columns;
@@ -103,6 +104,8 @@ struct key_def {
   std::vector<std::string> ref_columns;
   fk_rule on_delete = fk_rule::no_action;
   fk_rule on_update = fk_rule::no_action;
+  std::optional<std::string> default_text;  // fallback: as SQL Server stores it
+  std::string check_text;                   // check: the condition as written, in parentheses
 };
 
 struct column_def {
@@ -113,12 +116,32 @@ struct column_def {
   int64_t seed = 1, increment = 1;
   std::optional<std::string> default_text;  // as SQL Server stores it: ((0)), ('abc')
   std::string default_name;
+  std::optional<object_name> alias;  // a type of the database's own (CREATE TYPE ... FROM)
 };
 
 struct create_table_stmt {
   object_name name;
   std::vector<column_def> columns;
   std::vector<key_def> keys;
+};
+
+struct alter_table_stmt {
+  enum class action {
+    add,                // columns and constraints
+    alter_column,       // columns.front()
+    drop_column,        // names
+    drop_constraint,    // names
+    check_constraint,   // names; empty for ALL
+    nocheck_constraint  // names; empty for ALL
+  };
+  object_name table;
+  action a = action::add;
+  bool with_check = false;    // WITH CHECK: existing rows must satisfy the constraints
+  bool with_nocheck = false;  // WITH NOCHECK: they are not looked at
+  bool if_exists = false;     // DROP ... IF EXISTS
+  std::vector<column_def> columns;
+  std::vector<key_def> keys;
+  std::vector<std::string> names;
 };
 
 struct create_index_stmt {
@@ -162,7 +185,10 @@ struct set_identity_insert_stmt {
   object_name table;
   bool on;
 };
-struct set_option_stmt {};
+struct set_option_stmt {
+  std::string option;   // lower case: "nocount", "textsize", ...
+  std::string setting;  // "on", "off" or the value as written
+};
 struct delete_stmt {
   object_name table;
   expr_ptr where;
@@ -173,9 +199,70 @@ struct update_stmt {
   expr_ptr where;
 };
 
+struct statement_list;
+
+// IF condition statement [ELSE statement]; BEGIN ... END is a block.
+struct if_stmt {
+  expr_ptr cond;
+  std::shared_ptr<statement_list> then_branch, else_branch;
+};
+struct block_stmt {
+  std::shared_ptr<statement_list> body;
+};
+struct declare_stmt {
+  struct variable {
+    std::string name;  // lower case, with the @
+    sql_type type;
+    expr_ptr init;
+  };
+  std::vector<variable> vars;
+};
+struct set_variable_stmt {
+  std::string name;
+  expr_ptr e;
+};
+struct print_stmt {
+  expr_ptr e;
+};
+struct raiserror_stmt {
+  std::vector<expr_ptr> args;  // message, severity, state, arguments
+};
+// Statements about storage, statistics and permissions that change nothing
+// here: CHECKPOINT, UPDATE STATISTICS, ALTER DATABASE, GRANT, DENY, REVOKE.
+struct no_effect_stmt {
+  std::string what;
+};
+// CREATE (or ALTER) VIEW, PROCEDURE, FUNCTION or TRIGGER: kept as text.
+struct create_module_stmt {
+  std::string kind;  // "VIEW", "PROCEDURE", "FUNCTION", "TRIGGER"
+  object_name name;
+  std::string text;
+  bool alter = false;  // ALTER, or CREATE OR ALTER when or_alter
+  bool or_alter = false;
+};
+// DROP VIEW / PROCEDURE / FUNCTION / TRIGGER / TYPE / INDEX.
+struct drop_object_stmt {
+  std::string kind;
+  object_name name;
+  std::optional<object_name> table;  // DROP INDEX name ON table
+  bool if_exists = false;
+};
+struct create_type_stmt {
+  object_name name;
+  sql_type base;
+  bool nullable = true;
+};
+
 using statement =
     std::variant<create_database_stmt, use_stmt, create_table_stmt, create_index_stmt, insert_stmt,
                  select_stmt, exec_stmt, create_schema_stmt, create_login_stmt, drop_table_stmt,
-                 set_identity_insert_stmt, set_option_stmt, delete_stmt, update_stmt>;
+                 set_identity_insert_stmt, set_option_stmt, delete_stmt, update_stmt,
+                 alter_table_stmt, if_stmt, block_stmt, declare_stmt, set_variable_stmt, print_stmt,
+                 raiserror_stmt, no_effect_stmt, create_module_stmt, drop_object_stmt,
+                 create_type_stmt>;
+
+struct statement_list {
+  std::vector<statement> items;
+};
 
 }  // namespace tsl::mssql

@@ -99,7 +99,12 @@ std::string table_info::script() const {
          name_list(fk.ref_columns) + " ON DELETE " + rule_text(fk.on_delete) + " ON UPDATE " +
          rule_text(fk.on_update);
   }
+  for (const auto& ck : checks) s += ",\n  CONSTRAINT " + quote_name(ck.name) + " CHECK " + ck.text;
   s += "\n)\n";
+  for (const auto& fk : foreign_keys)
+    if (!fk.enabled)
+      s += "ALTER TABLE " + quote_name(schema) + "." + quote_name(name) + " NOCHECK CONSTRAINT " +
+           quote_name(fk.name) + "\n";
   for (const auto& ix : indexes) {
     if (ix.constraint) continue;
     s += std::string("CREATE ") + (ix.unique ? "UNIQUE " : "") +

@@ -37,6 +37,12 @@ struct foreign_key_info {
   std::vector<std::string> ref_columns;
   fk_rule on_delete = fk_rule::no_action;
   fk_rule on_update = fk_rule::no_action;
+  bool enabled = true;  // NOCHECK CONSTRAINT turns the check off
+};
+
+// A CHECK constraint: kept and scripted, not enforced.
+struct check_info {
+  std::string name, text;
 };
 
 struct table_info {
@@ -45,6 +51,7 @@ struct table_info {
   std::vector<column_info> columns;
   std::vector<index_info> indexes;
   std::vector<foreign_key_info> foreign_keys;
+  std::vector<check_info> checks;
   int64_t identity_last = 0;   // last identity value given out
   bool identity_used = false;  // no row has taken one yet when false
 
@@ -56,6 +63,18 @@ struct table_info {
   std::string qualified() const { return schema + "." + name; }
   // The T-SQL that creates this table and its indexes again.
   std::string script() const;
+};
+
+// A view, procedure, function or trigger: kept as its text, never run.
+struct module_info {
+  std::string schema, name, kind, text;
+};
+
+// A type of the database's own (CREATE TYPE ... FROM, sp_addtype).
+struct alias_type {
+  std::string schema, name;
+  sql_type base;
+  bool nullable = true;
 };
 
 bool iequals(const std::string& a, const std::string& b);

@@ -1,6 +1,8 @@
 #include "embedded/mssql/database.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -98,24 +100,63 @@ void bind_value(sqlite3_stmt* s, int i, const value& v) {
   }
 }
 
+// Integer types by width, for changes of a column that keep every value.
+int integer_rank(type_id id) {
+  switch (id) {
+    case type_id::tinyint:
+      return 1;
+    case type_id::smallint:
+      return 2;
+    case type_id::int_:
+      return 3;
+    default:
+      return 4;
+  }
+}
+
 }  // namespace
 
 database::database(std::string name, const std::string& path, bool create)
     : name_(std::move(name)), path_(path) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  if (create) {
+    // The rows are the owner's alone; the journal files take the database
+    // file's mode.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::fchmod(fd, 0600);
+      ::close(fd);
+    }
+  }
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
     throw_storage_error(nullptr, rc);
   }
+  try {
+    open_storage();
+  } catch (...) {
+    // A file that is no database (or a damaged one) fails here: the
+    // connection must not outlive the object that was never made.
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+void database::open_storage() {
   sqlite3_busy_timeout(db_, 5000);
   exec_sql(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
   exec_sql(db_,
            "CREATE TABLE IF NOT EXISTS tsl_objects(id INTEGER PRIMARY KEY, ddl TEXT NOT NULL,"
            " identity_last INTEGER, identity_used INTEGER NOT NULL DEFAULT 0);"
            "CREATE TABLE IF NOT EXISTS tsl_schemas(name TEXT PRIMARY KEY);"
-           "CREATE TABLE IF NOT EXISTS tsl_meta(key TEXT PRIMARY KEY, value);");
+           "CREATE TABLE IF NOT EXISTS tsl_meta(key TEXT PRIMARY KEY, value);"
+           "CREATE TABLE IF NOT EXISTS tsl_modules(schema TEXT NOT NULL, name TEXT NOT NULL,"
+           " kind TEXT NOT NULL, body TEXT NOT NULL, PRIMARY KEY(schema, name));"
+           "CREATE TABLE IF NOT EXISTS tsl_types(schema TEXT NOT NULL, name TEXT NOT NULL,"
+           " base TEXT NOT NULL, nullable INTEGER NOT NULL, PRIMARY KEY(schema, name));");
   load();
 }
 
@@ -137,6 +178,28 @@ table_info* database::find_table(const std::string& schema, const std::string& n
 
 void database::load() {
   schemas_ = {"dbo", "guest", "INFORMATION_SCHEMA", "sys"};
+  {
+    statement_handle s(db_, "SELECT schema, name, kind, body FROM tsl_modules ORDER BY rowid");
+    auto text = [&](int i) {
+      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), i)));
+    };
+    while (s.step() == SQLITE_ROW)
+      modules_.push_back(module_info{text(0), text(1), text(2), text(3)});
+  }
+  {
+    statement_handle s(db_, "SELECT schema, name, base, nullable FROM tsl_types ORDER BY rowid");
+    while (s.step() == SQLITE_ROW) {
+      alias_type a;
+      a.schema = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+      a.name = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1));
+      auto st =
+          parse_batch("CREATE TYPE t FROM " +
+                      std::string(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 2))));
+      a.base = std::get<create_type_stmt>(st.front()).base;
+      a.nullable = sqlite3_column_int(s.get(), 3) != 0;
+      types_.push_back(std::move(a));
+    }
+  }
   {
     statement_handle s(db_, "SELECT name FROM tsl_schemas ORDER BY rowid");
     while (s.step() == SQLITE_ROW)
@@ -163,11 +226,17 @@ void database::load() {
                                 k.ref_columns, k.on_delete, k.on_update};
             for (auto& c : k.columns) fk.columns.push_back(c.name);
             t->foreign_keys.push_back(std::move(fk));
-          } else if (k.k != key_def::kind::check) {
+          } else if (k.k == key_def::kind::check) {
+            t->checks.push_back(check_info{k.name, k.check_text});
+          } else {
             t->indexes.push_back(index_info{k.name, k.k == key_def::kind::primary, true,
                                             k.clustered.value_or(false), true, k.columns});
           }
         }
+      } else if (auto* at = std::get_if<alter_table_stmt>(&st)) {
+        for (auto& fk : t->foreign_keys)
+          for (auto& n : at->names)
+            if (iequals(fk.name, n)) fk.enabled = false;
       } else if (auto* ci = std::get_if<create_index_stmt>(&st)) {
         t->indexes.push_back(
             index_info{ci->name, false, ci->unique, ci->clustered, false, ci->columns});
@@ -199,6 +268,115 @@ void database::create_schema(const std::string& schema) {
   sqlite3_bind_text(s.get(), 1, schema.c_str(), -1, SQLITE_TRANSIENT);
   s.step();
   schemas_.push_back(schema);
+}
+
+const module_info* database::find_module(const std::string& schema, const std::string& name) const {
+  for (const auto& m : modules_)
+    if (iequals(m.schema, schema) && iequals(m.name, name)) return &m;
+  return nullptr;
+}
+
+void database::create_module(const create_module_stmt& st, const std::string& default_schema) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  module_info m{st.name.schema.empty() ? default_schema : st.name.schema, st.name.name, st.kind,
+                st.text};
+  if (!has_schema(m.schema))
+    throw err::generic(2760,
+                       "The specified schema name \"" + m.schema +
+                           "\" either does not exist or you do not have permission to use it.");
+  const module_info* old = find_module(m.schema, m.name);
+  if (!st.alter && (old || find_table(m.schema, m.name))) throw err::object_exists(m.name);
+  if (st.alter && !st.or_alter && !old)
+    throw err::generic(208, "Invalid object name '" + st.name.text() + "'.");
+  if (old && old->kind != m.kind)
+    throw err::generic(2714, "There is already an object named '" + m.name + "' in the database.");
+  statement_handle s(
+      db_, "INSERT OR REPLACE INTO tsl_modules(schema, name, kind, body) VALUES(?,?,?,?)");
+  sqlite3_bind_text(s.get(), 1, m.schema.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 2, m.name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 3, m.kind.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 4, m.text.c_str(), -1, SQLITE_TRANSIENT);
+  s.step();
+  for (auto& existing : modules_)
+    if (&existing == old) existing.text = m.text;
+  if (!old) modules_.push_back(std::move(m));
+}
+
+bool database::drop_module(const std::string& kind, const object_name& name,
+                           const std::string& default_schema) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const std::string schema = name.schema.empty() ? default_schema : name.schema;
+  const module_info* m = find_module(schema, name.name);
+  if (!m || m->kind != kind) return false;
+  statement_handle s(db_, "DELETE FROM tsl_modules WHERE schema = ? AND name = ?");
+  sqlite3_bind_text(s.get(), 1, m->schema.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 2, m->name.c_str(), -1, SQLITE_TRANSIENT);
+  s.step();
+  modules_.erase(modules_.begin() + (m - modules_.data()));
+  return true;
+}
+
+const alias_type* database::find_type(const std::string& schema, const std::string& name) const {
+  for (const auto& a : types_)
+    if (iequals(a.schema, schema) && iequals(a.name, name)) return &a;
+  return nullptr;
+}
+
+void database::create_type(const create_type_stmt& st, const std::string& default_schema) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  alias_type a{st.name.schema.empty() ? default_schema : st.name.schema, st.name.name, st.base,
+               st.nullable};
+  if (!has_schema(a.schema))
+    throw err::generic(2760,
+                       "The specified schema name \"" + a.schema +
+                           "\" either does not exist or you do not have permission to use it.");
+  if (find_type(a.schema, a.name))
+    throw err::generic(219, "The type '" + a.name +
+                                "' already exists, or you do not have "
+                                "permission to create it.");
+  statement_handle s(db_, "INSERT INTO tsl_types(schema, name, base, nullable) VALUES(?,?,?,?)");
+  const std::string base = declaration(a.base);
+  sqlite3_bind_text(s.get(), 1, a.schema.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 2, a.name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 3, base.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(s.get(), 4, a.nullable ? 1 : 0);
+  s.step();
+  types_.push_back(std::move(a));
+}
+
+bool database::drop_type(const object_name& name, const std::string& default_schema) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const alias_type* a = find_type(name.schema.empty() ? default_schema : name.schema, name.name);
+  if (!a) return false;
+  statement_handle s(db_, "DELETE FROM tsl_types WHERE schema = ? AND name = ?");
+  sqlite3_bind_text(s.get(), 1, a->schema.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s.get(), 2, a->name.c_str(), -1, SQLITE_TRANSIENT);
+  s.step();
+  types_.erase(types_.begin() + (a - types_.data()));
+  return true;
+}
+
+bool database::drop_index(table_info& t, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  table_info changed = t;
+  auto ix = std::find_if(changed.indexes.begin(), changed.indexes.end(), [&](const index_info& i) {
+    return !i.constraint && iequals(i.name, name);
+  });
+  if (ix == changed.indexes.end()) return false;
+  changed.indexes.erase(ix);
+  std::vector<std::string> sources;
+  for (size_t i = 0; i < t.columns.size(); ++i) sources.push_back("c" + std::to_string(i + 1));
+  exec_sql(db_, "BEGIN IMMEDIATE");
+  try {
+    rebuild_storage(t, changed, sources);
+    persist(changed);
+    exec_sql(db_, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  t = std::move(changed);
+  return true;
 }
 
 void database::create_storage(const table_info& t) {
@@ -244,6 +422,14 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
     column_info ci{c.name,         c.type,        c.nullable.value_or(!c.identity),
                    c.identity,     c.seed,        c.increment,
                    c.default_text, c.default_name};
+    if (c.alias) {
+      const alias_type* a =
+          find_type(c.alias->schema.empty() ? default_schema : c.alias->schema, c.alias->name);
+      if (!a && c.alias->schema.empty()) a = find_type("dbo", c.alias->name);
+      if (!a) throw err::unknown_type(static_cast<int>(t->columns.size()) + 1, c.alias->name);
+      ci.type = a->base;
+      ci.nullable = c.nullable.value_or(a->nullable && !c.identity);
+    }
     if (c.identity) {
       ++identities;
       if (!(is_integer(c.type.id) && c.type.id != type_id::bit) &&
@@ -273,43 +459,14 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
       if (t->find_column(c.name) < 0)
         throw err::generic(
             1911, "Column name '" + c.name + "' does not exist in the target table or view.");
-    if (k.k == key_def::kind::check) continue;
+    if (k.k == key_def::kind::check) {
+      t->checks.push_back(check_info{
+          k.name.empty() ? generated_name("CK", t->name, "", t->id, n) : k.name, k.check_text});
+      continue;
+    }
+    if (k.k == key_def::kind::fallback) throw err::syntax_near_keyword("FOR");
     if (k.k == key_def::kind::foreign) {
-      foreign_key_info fk;
-      fk.name = k.name.empty() ? generated_name("FK", t->name, k.ref_table.name, t->id, n) : k.name;
-      for (auto& c : k.columns) fk.columns.push_back(c.name);
-      fk.ref_schema = k.ref_table.schema.empty() ? default_schema : k.ref_table.schema;
-      fk.ref_table = k.ref_table.name;
-      const table_info* ref = iequals(fk.ref_schema, t->schema) && iequals(fk.ref_table, t->name)
-                                  ? t.get()
-                                  : find_table(fk.ref_schema, fk.ref_table);
-      if (!ref)
-        throw err::generic(1767, "Foreign key '" + fk.name + "' references invalid table '" +
-                                     k.ref_table.text() + "'.");
-      fk.ref_table = ref->name;
-      fk.ref_schema = ref->schema;
-      fk.ref_columns = k.ref_columns;
-      if (fk.ref_columns.empty()) {
-        const index_info* pk = ref == t.get() ? nullptr : ref->primary_key();
-        if (ref == t.get())
-          for (const auto& ix : st.keys)
-            if (ix.k == key_def::kind::primary)
-              for (auto& c : ix.columns) fk.ref_columns.push_back(c.name);
-        if (pk)
-          for (auto& c : pk->columns) fk.ref_columns.push_back(c.name);
-      }
-      if (fk.ref_columns.size() != fk.columns.size())
-        throw err::generic(8139,
-                           "Number of referencing columns in foreign key differs from number "
-                           "of referenced columns, table '" +
-                               t->name + "'.");
-      for (auto& rc : fk.ref_columns)
-        if (ref->find_column(rc) < 0)
-          throw err::generic(1770, "Foreign key '" + fk.name + "' references invalid column '" +
-                                       rc + "' in referenced table '" + ref->name + "'.");
-      fk.on_delete = k.on_delete;
-      fk.on_update = k.on_update;
-      t->foreign_keys.push_back(std::move(fk));
+      t->foreign_keys.push_back(make_foreign_key(k, *t, n, default_schema, st.keys));
       continue;
     }
     index_info ix;
@@ -353,6 +510,46 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
   }
   next_id_ = t->id + 1;
   tables_.push_back(std::move(t));
+}
+
+foreign_key_info database::make_foreign_key(const key_def& k, const table_info& t, size_t n,
+                                            const std::string& default_schema,
+                                            const std::vector<key_def>& same_statement) const {
+  foreign_key_info fk;
+  fk.name = k.name.empty() ? generated_name("FK", t.name, k.ref_table.name, t.id, n) : k.name;
+  for (auto& c : k.columns) fk.columns.push_back(c.name);
+  fk.ref_schema = k.ref_table.schema.empty() ? default_schema : k.ref_table.schema;
+  fk.ref_table = k.ref_table.name;
+  const table_info* ref = iequals(fk.ref_schema, t.schema) && iequals(fk.ref_table, t.name)
+                              ? &t
+                              : find_table(fk.ref_schema, fk.ref_table);
+  if (!ref)
+    throw err::generic(1767, "Foreign key '" + fk.name + "' references invalid table '" +
+                                 k.ref_table.text() + "'.");
+  fk.ref_table = ref->name;
+  fk.ref_schema = ref->schema;
+  fk.ref_columns = k.ref_columns;
+  if (fk.ref_columns.empty()) {
+    const index_info* pk = ref == &t ? nullptr : ref->primary_key();
+    if (ref == &t)
+      for (const auto& ix : same_statement)
+        if (ix.k == key_def::kind::primary)
+          for (auto& c : ix.columns) fk.ref_columns.push_back(c.name);
+    if (pk)
+      for (auto& c : pk->columns) fk.ref_columns.push_back(c.name);
+  }
+  if (fk.ref_columns.size() != fk.columns.size())
+    throw err::generic(8139,
+                       "Number of referencing columns in foreign key differs from number "
+                       "of referenced columns, table '" +
+                           t.name + "'.");
+  for (auto& rc : fk.ref_columns)
+    if (ref->find_column(rc) < 0)
+      throw err::generic(1770, "Foreign key '" + fk.name + "' references invalid column '" + rc +
+                                   "' in referenced table '" + ref->name + "'.");
+  fk.on_delete = k.on_delete;
+  fk.on_update = k.on_update;
+  return fk;
 }
 
 void database::create_index(const create_index_stmt& st, table_info& t) {
@@ -516,7 +713,7 @@ void database::check_references(const table_info& t, const char* statement,
                                 const std::string& changed_rows) {
   for (const auto& fk : t.foreign_keys) {
     const table_info* parent = find_table(fk.ref_schema, fk.ref_table);
-    if (!parent) continue;
+    if (!parent || !fk.enabled) continue;
     std::string sql =
         "SELECT 1 FROM " + t.storage_name() + " AS ch WHERE ch.rowid IN (" + changed_rows + ")";
     for (const auto& c : fk.columns)
@@ -708,6 +905,305 @@ int64_t database::file_size_kb() const {
   struct stat st {};
   if (stat(path_.c_str(), &st) != 0) return 0;
   return static_cast<int64_t>(st.st_size / 1024);
+}
+
+void database::rebuild_storage(const table_info& t, const table_info& changed,
+                               const std::vector<std::string>& sources) {
+  const std::string old = t.storage_name() + "_old";
+  for (size_t i = 0; i < t.indexes.size(); ++i)
+    exec_sql(db_, "DROP INDEX IF EXISTS " + t.storage_name() + "_u" + std::to_string(i));
+  exec_sql(db_, "ALTER TABLE " + t.storage_name() + " RENAME TO " + old);
+  std::string cols, exprs;
+  for (size_t i = 0; i < changed.columns.size(); ++i) {
+    cols += (i ? ",c" : "c") + std::to_string(i + 1);
+    exprs += (i ? "," : "") + sources[i];
+  }
+  // Created without its unique indexes, which follow once the rows are in.
+  table_info plain = changed;
+  plain.indexes.clear();
+  create_storage(plain);
+  exec_sql(db_, "INSERT INTO " + changed.storage_name() + "(rowid," + cols + ") SELECT rowid," +
+                    exprs + " FROM " + old + " ORDER BY rowid");
+  exec_sql(db_, "DROP TABLE " + old);
+  for (size_t i = 0; i < changed.indexes.size(); ++i)
+    if (changed.indexes[i].unique) {
+      try {
+        create_unique_index(changed, changed.indexes[i], i);
+      } catch (const sql_error&) {
+        throw err::generic(1505,
+                           "The CREATE UNIQUE INDEX statement terminated because a duplicate "
+                           "key was found for the object name '" +
+                               changed.qualified() + "' and the index name '" +
+                               changed.indexes[i].name + "'.")
+            .also(error_record{1750, 16, 0, "42000",
+                               "Could not create constraint or index. See previous errors."});
+      }
+    }
+}
+
+void database::alter_table(const alter_table_stmt& st, table_info& t,
+                           const std::string& default_schema,
+                           const std::function<value(const column_info&)>& default_of) {
+  using action = alter_table_stmt::action;
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  table_info changed = t;
+  std::vector<std::string> sources;
+  for (size_t i = 0; i < t.columns.size(); ++i) sources.push_back("c" + std::to_string(i + 1));
+  bool rebuild = false;
+  std::vector<size_t> new_fks;  // foreign keys whose rows are checked
+  auto missing_column = [](const std::string& c) {
+    return err::generic(1911,
+                        "Column name '" + c + "' does not exist in the target table or view.");
+  };
+  auto constraint_names = [&](bool enable) {
+    for (const auto& n : st.names) {
+      bool found = false;
+      for (auto& fk : changed.foreign_keys)
+        if (iequals(fk.name, n)) found = true;
+      for (auto& ck : changed.checks)
+        if (iequals(ck.name, n)) found = true;
+      if (!found)
+        throw err::generic(4917, "Constraint '" + n + "' does not exist.")
+            .also(error_record{4916, 16, 0, "42000",
+                               "Could not enable or disable the constraint. See previous errors."});
+    }
+    for (size_t i = 0; i < changed.foreign_keys.size(); ++i) {
+      auto& fk = changed.foreign_keys[i];
+      bool named = st.names.empty();
+      for (const auto& n : st.names) named = named || iequals(fk.name, n);
+      if (!named) continue;
+      fk.enabled = enable;
+      if (enable && st.with_check) new_fks.push_back(i);
+    }
+  };
+  int64_t rows = 0;
+  {
+    statement_handle s(db_, "SELECT count(*) FROM " + t.storage_name());
+    if (s.step() == SQLITE_ROW) rows = sqlite3_column_int64(s.get(), 0);
+  }
+  switch (st.a) {
+    case action::check_constraint:
+      constraint_names(true);
+      break;
+    case action::nocheck_constraint:
+      constraint_names(false);
+      break;
+    case action::add: {
+      for (const auto& c : st.columns) {
+        if (changed.find_column(c.name) >= 0)
+          throw err::generic(2705, "Column names in each table must be unique. Column name '" +
+                                       c.name + "' in table '" + t.name +
+                                       "' is specified more than once.");
+        if (c.identity || c.type.id == type_id::timestamp)
+          if (rows > 0)
+            throw err::generic(40000,
+                               "Adding an identity or timestamp column to a table with "
+                               "rows is not supported by this server yet.");
+        column_info ci{c.name,         c.type,        c.nullable.value_or(!c.identity),
+                       c.identity,     c.seed,        c.increment,
+                       c.default_text, c.default_name};
+        if (ci.default_text && ci.default_name.empty())
+          ci.default_name =
+              generated_name("DF", t.name, c.name, t.id, changed.columns.size() + 100);
+        value fill = ci.nullable ? value::null() : default_of(ci);
+        if (fill.is_null() && !ci.nullable && rows > 0)
+          throw err::generic(4901,
+                             "ALTER TABLE only allows columns to be added that can contain "
+                             "nulls, or have a DEFAULT definition specified, or the column being "
+                             "added is an identity or timestamp column, or alternatively if none "
+                             "of the previous conditions are satisfied the table must be empty to "
+                             "allow addition of this column. Column '" +
+                                 c.name + "' cannot be added to non-empty table '" + t.name +
+                                 "' because it does not satisfy these conditions.");
+        changed.columns.push_back(std::move(ci));
+        sources.push_back(literal_sql(fill));
+        rebuild = true;
+      }
+      size_t n = changed.indexes.size() + changed.foreign_keys.size();
+      for (const auto& k : st.keys) {
+        ++n;
+        for (const auto& c : k.columns)
+          if (changed.find_column(c.name) < 0) throw missing_column(c.name);
+        if (k.k == key_def::kind::check) {
+          changed.checks.push_back(check_info{
+              k.name.empty() ? generated_name("CK", t.name, "", t.id, n) : k.name, k.check_text});
+          continue;
+        }
+        if (k.k == key_def::kind::fallback) {
+          auto& col = changed.columns[static_cast<size_t>(changed.find_column(k.columns[0].name))];
+          if (col.default_text)
+            throw err::generic(1781, "Column already has a DEFAULT bound to it.")
+                .also(error_record{1750, 16, 0, "42000",
+                                   "Could not create constraint or index. See previous errors."});
+          col.default_text = k.default_text;
+          col.default_name =
+              k.name.empty() ? generated_name("DF", t.name, col.name, t.id, n) : k.name;
+          continue;
+        }
+        if (k.k == key_def::kind::foreign) {
+          changed.foreign_keys.push_back(make_foreign_key(k, changed, n, default_schema, st.keys));
+          if (!st.with_nocheck) new_fks.push_back(changed.foreign_keys.size() - 1);
+          continue;
+        }
+        index_info ix;
+        ix.primary = k.k == key_def::kind::primary;
+        ix.unique = true;
+        ix.constraint = true;
+        ix.columns = k.columns;
+        ix.name =
+            k.name.empty() ? generated_name(ix.primary ? "PK" : "UQ", t.name, "", t.id, n) : k.name;
+        if (ix.primary && changed.primary_key())
+          throw err::generic(1779,
+                             "Table '" + t.name + "' already has a primary key defined on it.")
+              .also(error_record{1750, 16, 0, "42000",
+                                 "Could not create constraint or index. See previous errors."});
+        bool has_clustered = false;
+        for (const auto& other : changed.indexes) has_clustered = has_clustered || other.clustered;
+        ix.clustered = k.clustered.value_or(ix.primary && !has_clustered);
+        if (ix.clustered && has_clustered)
+          throw err::generic(1902, "Cannot create more than one clustered index on table '" +
+                                       t.qualified() + "'.");
+        for (const auto& c : ix.columns)
+          if (ix.primary &&
+              changed.columns[static_cast<size_t>(changed.find_column(c.name))].nullable)
+            throw err::generic(8111,
+                               "Cannot define PRIMARY KEY constraint on nullable column in "
+                               "table '" +
+                                   t.name + "'.")
+                .also(error_record{1750, 16, 0, "42000",
+                                   "Could not create constraint. See previous errors."});
+        changed.indexes.push_back(std::move(ix));
+        rebuild = true;
+      }
+      break;
+    }
+    case action::drop_constraint: {
+      for (const auto& n : st.names) {
+        auto ix =
+            std::find_if(changed.indexes.begin(), changed.indexes.end(),
+                         [&](const index_info& i) { return i.constraint && iequals(i.name, n); });
+        auto fk = std::find_if(changed.foreign_keys.begin(), changed.foreign_keys.end(),
+                               [&](const foreign_key_info& f) { return iequals(f.name, n); });
+        auto df = std::find_if(
+            changed.columns.begin(), changed.columns.end(),
+            [&](const column_info& c) { return c.default_text && iequals(c.default_name, n); });
+        if (ix != changed.indexes.end()) {
+          for (const auto& other : tables_)
+            for (const auto& f : other->foreign_keys)
+              if (other->id != t.id && iequals(f.ref_schema, t.schema) &&
+                  iequals(f.ref_table, t.name) && ix->primary)
+                throw err::generic(3725, "The constraint '" + n +
+                                             "' is being referenced by table '" + other->name +
+                                             "', foreign key constraint '" + f.name + "'.")
+                    .also(error_record{3727, 16, 0, "42000",
+                                       "Could not drop constraint. See previous errors."});
+          changed.indexes.erase(ix);
+          rebuild = true;
+        } else if (fk != changed.foreign_keys.end()) {
+          changed.foreign_keys.erase(fk);
+        } else if (auto ck = std::find_if(changed.checks.begin(), changed.checks.end(),
+                                          [&](const check_info& c) { return iequals(c.name, n); });
+                   ck != changed.checks.end()) {
+          changed.checks.erase(ck);
+        } else if (df != changed.columns.end()) {
+          df->default_text.reset();
+          df->default_name.clear();
+        } else if (!st.if_exists) {
+          throw err::generic(3728, "'" + n + "' is not a constraint.")
+              .also(error_record{3727, 16, 0, "42000",
+                                 "Could not drop constraint. See previous errors."});
+        }
+      }
+      break;
+    }
+    case action::drop_column: {
+      for (const auto& n : st.names) {
+        const int c = changed.find_column(n);
+        if (c < 0) {
+          if (st.if_exists) continue;
+          throw err::generic(4924, "ALTER TABLE DROP COLUMN failed because column '" + n +
+                                       "' does not exist in table '" + t.name + "'.");
+        }
+        std::string dependent;
+        for (const auto& ix : changed.indexes)
+          for (const auto& k : ix.columns)
+            if (iequals(k.name, n)) dependent = ix.name;
+        for (const auto& fk : changed.foreign_keys)
+          for (const auto& k : fk.columns)
+            if (iequals(k, n)) dependent = fk.name;
+        if (changed.columns[static_cast<size_t>(c)].default_text)
+          dependent = changed.columns[static_cast<size_t>(c)].default_name;
+        if (!dependent.empty())
+          throw err::generic(5074,
+                             "The object '" + dependent + "' is dependent on column '" + n + "'.")
+              .also(error_record{4922, 16, 9, "42000",
+                                 "ALTER TABLE DROP COLUMN " + n +
+                                     " failed because one or more objects access this column."});
+        for (const auto& other : tables_)
+          for (const auto& f : other->foreign_keys)
+            if (iequals(f.ref_schema, t.schema) && iequals(f.ref_table, t.name))
+              for (const auto& k : f.ref_columns)
+                if (iequals(k, n))
+                  throw err::generic(
+                      5074, "The object '" + f.name + "' is dependent on column '" + n + "'.");
+        changed.columns.erase(changed.columns.begin() + c);
+        sources.erase(sources.begin() + c);
+        rebuild = true;
+      }
+      break;
+    }
+    case action::alter_column: {
+      const column_def& d = st.columns.front();
+      const int c = changed.find_column(d.name);
+      if (c < 0) throw err::invalid_column(d.name);
+      column_info& col = changed.columns[static_cast<size_t>(c)];
+      const bool same_type = col.type.id == d.type.id;
+      const bool wider_text =
+          same_type && is_character(col.type.id) &&
+          (d.type.length == sql_type::kMax ||
+           (col.type.length != sql_type::kMax && d.type.length >= col.type.length));
+      const bool wider_int = is_integer(col.type.id) && is_integer(d.type.id) &&
+                             col.type.id != type_id::bit && d.type.id != type_id::bit &&
+                             integer_rank(d.type.id) >= integer_rank(col.type.id);
+      if (!(same_type && d.type.length == col.type.length &&
+            d.type.precision == col.type.precision && d.type.scale == col.type.scale) &&
+          !wider_text && !wider_int)
+        throw err::generic(40000, "ALTER COLUMN from " + declaration(col.type) + " to " +
+                                      declaration(d.type) +
+                                      " is not supported by this server yet.");
+      col.type = d.type;
+      col.nullable = d.nullable.value_or(true);
+      if (!col.nullable) {
+        statement_handle s(db_, "SELECT 1 FROM " + t.storage_name() + " WHERE c" +
+                                    std::to_string(c + 1) + " IS NULL LIMIT 1");
+        if (s.step() == SQLITE_ROW)
+          throw err::generic(515,
+                             "Cannot insert the value NULL into column '" + col.name +
+                                 "', table '" + name_ + "." + t.qualified() +
+                                 "'; column does not allow nulls. UPDATE fails.",
+                             16, "23000")
+              .also(error_record{3621, 0, 0, "01000", "The statement has been terminated."});
+      }
+      break;
+    }
+  }
+  exec_sql(db_, "BEGIN IMMEDIATE");
+  try {
+    if (rebuild) rebuild_storage(t, changed, sources);
+    for (size_t i : new_fks) {
+      const auto& fk = changed.foreign_keys[i];
+      table_info probe = changed;
+      probe.foreign_keys = {fk};
+      probe.foreign_keys.front().enabled = true;
+      check_references(probe, "ALTER TABLE", "SELECT rowid FROM " + changed.storage_name());
+    }
+    persist(changed);
+    exec_sql(db_, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  t = std::move(changed);
 }
 
 }  // namespace tsl::mssql

@@ -4,6 +4,7 @@
 // table. Every statement commits by itself.
 #include <sqlite3.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,9 +35,28 @@ class database {
   table_info* find_table(const std::string& schema, const std::string& name) const;
 
   void create_schema(const std::string& schema);
+
+  // Views, procedures, functions and triggers, kept as text.
+  const std::vector<module_info>& modules() const { return modules_; }
+  const module_info* find_module(const std::string& schema, const std::string& name) const;
+  void create_module(const create_module_stmt& stmt, const std::string& default_schema);
+  // False when there is no such module.
+  bool drop_module(const std::string& kind, const object_name& name,
+                   const std::string& default_schema);
+
+  const alias_type* find_type(const std::string& schema, const std::string& name) const;
+  void create_type(const create_type_stmt& stmt, const std::string& default_schema);
+  bool drop_type(const object_name& name, const std::string& default_schema);
+  // Drops an index made by CREATE INDEX; false when there is none.
+  bool drop_index(table_info& table, const std::string& name);
   void create_table(const create_table_stmt& stmt, const std::string& default_schema);
   void create_index(const create_index_stmt& stmt, table_info& table);
   void drop_table(table_info& table);
+  // ALTER TABLE; default_of gives the value an added column takes in the
+  // rows already there.
+  void alter_table(const alter_table_stmt& stmt, table_info& table,
+                   const std::string& default_schema,
+                   const std::function<value(const column_info&)>& default_of);
 
   // Inserts rows of values already converted to the columns' types, in
   // column order (a null where the column takes its default or identity is
@@ -56,10 +76,21 @@ class database {
   int64_t file_size_kb() const;
 
  private:
+  // Sets the connection up and reads the catalogue.
+  void open_storage();
   void load();
   void persist(const table_info& t);
   void create_storage(const table_info& t);
   void create_unique_index(const table_info& t, const index_info& ix, size_t n);
+  // A foreign key of t from its definition; same_statement holds the keys
+  // defined beside it (its own table's primary key may be among them).
+  foreign_key_info make_foreign_key(const key_def& k, const table_info& t, size_t n,
+                                    const std::string& default_schema,
+                                    const std::vector<key_def>& same_statement) const;
+  // Copies t's rows into new storage shaped as changed; sources holds, for
+  // each column of changed, the storage expression over the old row.
+  void rebuild_storage(const table_info& t, const table_info& changed,
+                       const std::vector<std::string>& sources);
   [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
   // Error 547 when a changed row points at no row of a referenced table.
   void check_references(const table_info& t, const char* statement,
@@ -73,6 +104,8 @@ class database {
   std::recursive_mutex mutex_;
   std::vector<std::unique_ptr<table_info>> tables_;
   std::vector<std::string> schemas_;
+  std::vector<module_info> modules_;
+  std::vector<alias_type> types_;
   int64_t next_id_ = 1;
 };
 

@@ -109,7 +109,68 @@ bool parse_time(scanner& sc, datetime_parts& p) {
   return true;
 }
 
+// Two-digit years under the default two-digit year cutoff (2049).
+int full_year(int64_t y, int digits) {
+  if (digits > 2) return static_cast<int>(y);
+  return static_cast<int>(y < 50 ? 2000 + y : 1900 + y);
+}
+
+// "Jun", "june": the month, 0 when the text there names none.
+int month_word(scanner& sc) {
+  static const char* const kMonths[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                        "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                        "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+  for (int m = 0; m < 12; ++m) {
+    std::string name = kMonths[m];
+    // The whole name, else its first three letters.
+    for (size_t len : {name.size(), size_t{3}}) {
+      const size_t at = sc.pos();
+      if (sc.eat_word(name.substr(0, len).c_str()) &&
+          !std::isalpha(static_cast<unsigned char>(sc.peek())))
+        return m + 1;
+      sc.seek(at);
+    }
+  }
+  return 0;
+}
+
+bool parse_numeric_date(scanner& sc, datetime_parts& p);
+
 bool parse_date(scanner& sc, datetime_parts& p) {
+  int64_t a = 0, b = 0, c = 0;
+  int m = 0;
+  const size_t start = sc.pos();
+  if ((m = month_word(sc)) != 0) {  // Jun 12 1994, June 12, 1994
+    sc.skip_blanks();
+    if (sc.digits(2, b) == 0) return false;
+    sc.eat(',');
+    sc.skip_blanks();
+    int nc = sc.digits(4, c);
+    if (nc != 2 && nc != 4) return false;
+    p.month = m;
+    p.day = static_cast<int>(b);
+    p.year = full_year(c, nc);
+  } else if (sc.seek(start), sc.digits(2, a) > 0 && (sc.skip_blanks(), true) &&
+                                 (m = month_word(sc)) != 0) {  // 12 June 1994, 12 Jun 94
+    sc.eat(',');
+    sc.skip_blanks();
+    int nc = sc.digits(4, c);
+    if (nc != 2 && nc != 4) return false;
+    p.month = m;
+    p.day = static_cast<int>(a);
+    p.year = full_year(c, nc);
+  } else {
+    sc.seek(start);
+    if (!parse_numeric_date(sc, p)) return false;
+  }
+  if (p.year < 1 || p.month < 1 || p.month > 12 || p.day < 1 ||
+      p.day > days_in_month(p.year, p.month))
+    return false;
+  p.has_date = true;
+  return true;
+}
+
+bool parse_numeric_date(scanner& sc, datetime_parts& p) {
   int64_t a, b, c;
   int na = sc.digits(8, a);
   if (na == 8) {  // yyyymmdd
@@ -128,17 +189,15 @@ bool parse_date(scanner& sc, datetime_parts& p) {
     char sep = sc.peek();
     if (sep != '-' && sep != '/' && sep != '.') return false;
     sc.eat(sep);
-    if (sc.digits(2, b) == 0 || !sc.eat(sep) || sc.digits(4, c) != 4) return false;
+    if (sc.digits(2, b) == 0 || !sc.eat(sep)) return false;
+    int nc = sc.digits(4, c);
+    if (nc != 2 && nc != 4) return false;
     p.month = static_cast<int>(a);
     p.day = static_cast<int>(b);
-    p.year = static_cast<int>(c);
+    p.year = full_year(c, nc);
   } else {
     return false;
   }
-  if (p.year < 1 || p.month < 1 || p.month > 12 || p.day < 1 ||
-      p.day > days_in_month(p.year, p.month))
-    return false;
-  p.has_date = true;
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "embedded/mssql/lexer.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "embedded/mssql/sql_error.h"
@@ -63,6 +64,36 @@ std::vector<token> tokenize(std::string_view s) {
       continue;
     }
     token t;
+    t.pos = i;
+    if (c == '{') {
+      // ODBC escapes of date and time literals: {d '...'}, {t '...'}, {ts '...'}.
+      size_t j = i + 1;
+      while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      size_t w = j;
+      while (j < n && std::isalpha(static_cast<unsigned char>(s[j]))) ++j;
+      std::string word(s.substr(w, j - w));
+      for (char& ch : word) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      if (word != "d" && word != "t" && word != "ts") throw err::syntax_near("{");
+      while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      if (j >= n || s[j] != '\'') throw err::syntax_near("{");
+      size_t start = ++j;
+      while (j < n && s[j] != '\'') ++j;
+      if (j >= n) throw unclosed_quote(s.substr(start));
+      t.text = std::string(s.substr(start, j - start));
+      ++j;
+      while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      if (j >= n || s[j] != '}') throw err::syntax_near(t.text);
+      i = j + 1;
+      t.kind = tok::string;
+      out.push_back(std::move(t));
+      continue;
+    }
+    if (c == '$' && i + 1 < n &&
+        (std::isdigit(static_cast<unsigned char>(s[i + 1])) || s[i + 1] == '.')) {
+      // A money literal: the sign is only a mark of the type.
+      t.is_money = true;
+      c = static_cast<unsigned char>(s[++i]);
+    }
     if ((c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'') {
       t.kind = tok::nstring;
       ++i;
@@ -203,24 +234,43 @@ std::vector<token> tokenize(std::string_view s) {
     }
     out.push_back(std::move(t));
   }
-  out.push_back(token{});
+  token end;
+  end.pos = n;
+  out.push_back(end);
   return out;
 }
 
+int line_of(std::string_view text, size_t pos) {
+  pos = std::min(pos, text.size());
+  return 1 +
+         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
+}
+
 std::vector<std::string> split_batches(std::string_view script) {
-  std::vector<std::string> batches;
+  std::vector<std::string> out;
+  for (auto& b : split_script(script))
+    for (int k = 0; k < b.repeat; ++k) out.push_back(b.text);
+  return out;
+}
+
+std::vector<script_batch> split_script(std::string_view script) {
+  std::vector<script_batch> batches;
   std::string current;
+  int line_no = 0;
+  int first = 1;
   size_t i = 0;
   while (i <= script.size()) {
+    ++line_no;
     size_t e = script.find('\n', i);
     if (e == std::string_view::npos) e = script.size();
     std::string_view line = script.substr(i, e - i);
     size_t b = line.find_first_not_of(" \t\r");
     size_t l = line.find_last_not_of(" \t\r");
     bool go = false;
+    int repeat = 1;
     if (b != std::string_view::npos) {
       std::string_view word = line.substr(b, l - b + 1);
-      // "GO" alone or with a repeat count ("GO 2"), which is ignored.
+      // "GO" alone or with a repeat count ("GO 2").
       go = word.size() >= 2 && (word[0] == 'G' || word[0] == 'g') &&
            (word[1] == 'O' || word[1] == 'o');
       if (go && word.size() > 2) {
@@ -228,21 +278,29 @@ std::vector<std::string> split_batches(std::string_view script) {
         size_t k = rest.find_first_not_of(" \t");
         go = k != 0 && k != std::string_view::npos &&
              rest.substr(k).find_first_not_of("0123456789") == std::string_view::npos;
+        if (go) {
+          std::string digits(rest.substr(k));
+          if (digits.size() > 9)
+            throw err::generic(102, "Incorrect syntax near '" + digits + "'.", 15);
+          repeat = std::stoi(digits);
+        }
       }
     }
     if (go) {
-      batches.push_back(std::move(current));
+      batches.push_back(script_batch{std::move(current), first, repeat});
       current.clear();
+      first = line_no + 1;
     } else {
       current.append(line);
       current += '\n';
     }
     i = e + 1;
   }
-  batches.push_back(std::move(current));
-  std::vector<std::string> out;
+  batches.push_back(script_batch{std::move(current), first, 1});
+  std::vector<script_batch> out;
   for (auto& bt : batches)
-    if (bt.find_first_not_of(" \t\r\n") != std::string::npos) out.push_back(std::move(bt));
+    if (bt.repeat > 0 && bt.text.find_first_not_of(" \t\r\n") != std::string::npos)
+      out.push_back(std::move(bt));
   return out;
 }
 

@@ -55,19 +55,21 @@ std::string lower(std::string s) {
 
 class parser {
  public:
-  explicit parser(std::vector<token> toks) : t_(std::move(toks)) {}
+  parser(std::string_view src, std::vector<token> toks) : src_(src), t_(std::move(toks)) {}
 
-  std::vector<statement> batch() {
+  std::vector<statement> batch(std::vector<size_t>* starts) {
     std::vector<statement> out;
     for (;;) {
       while (is_op(";")) ++p_;
       if (cur().kind == tok::end) break;
+      if (starts) starts->push_back(cur().pos);
       out.push_back(stmt());
     }
     return out;
   }
 
  private:
+  std::string_view src_;
   std::vector<token> t_;
   size_t p_ = 0;
   int depth_ = 0;
@@ -132,9 +134,13 @@ class parser {
     const token& t = cur();
     if (t.kind == tok::quoted_ident || (t.kind == tok::ident && !reserved(t.text))) {
       ++p_;
-      if (t.text.size() > 128)
+      // The limit counts characters, not bytes.
+      size_t chars = 0, cut = t.text.size();
+      for (size_t i = 0; i < t.text.size(); ++i)
+        if ((static_cast<unsigned char>(t.text[i]) & 0xC0) != 0x80 && ++chars == 129) cut = i;
+      if (chars > 128)
         throw err::generic(103,
-                           "The identifier that starts with '" + t.text.substr(0, 128) +
+                           "The identifier that starts with '" + t.text.substr(0, cut) +
                                "' is too long. Maximum length is 128.",
                            15);
       return t.text;
@@ -174,6 +180,18 @@ class parser {
   }
 
   statement stmt() {
+    if (is_kw("UPDATE") && peek_kw(1, "STATISTICS")) {
+      p_ += 2;
+      object();
+      if (is_op("("))
+        skip_parens();
+      else if (cur().kind == tok::ident && !reserved(cur().text))
+        ++p_;
+      if (eat_kw("WITH")) do
+          ++p_;
+        while (eat_op(","));
+      return no_effect_stmt{"UPDATE STATISTICS"};
+    }
     if (is_kw("CREATE")) return create();
     if (eat_kw("USE")) return use_stmt{ident()};
     if (is_kw("INSERT")) return insert();
@@ -182,13 +200,83 @@ class parser {
     if (is_kw("SET")) return set();
     if (is_kw("DROP")) return drop();
     if (is_kw("DELETE")) return del();
+    if (is_kw("ALTER") && peek_kw(1, "TABLE")) return alter_table();
     if (is_kw("UPDATE")) return update();
+    if (is_kw("BEGIN") && !peek_kw(1, "TRANSACTION") && !peek_kw(1, "TRAN")) {
+      ++p_;
+      block_stmt b{std::make_shared<statement_list>()};
+      depth_guard g(*this);
+      for (;;) {
+        while (is_op(";")) ++p_;
+        if (eat_kw("END")) break;
+        if (cur().kind == tok::end) fail();
+        b.body->items.push_back(stmt());
+      }
+      return b;
+    }
     if (is_kw("BEGIN") || is_kw("COMMIT")) {
       // Transactions are implicit: each statement commits by itself.
       ++p_;
       eat_kw("TRANSACTION") || eat_kw("TRAN");
       return set_option_stmt{};
     }
+    if (eat_kw("IF")) {
+      if_stmt f;
+      f.cond = expression();
+      depth_guard g(*this);
+      f.then_branch = std::make_shared<statement_list>();
+      f.then_branch->items.push_back(stmt());
+      while (is_op(";")) ++p_;
+      if (eat_kw("ELSE")) {
+        f.else_branch = std::make_shared<statement_list>();
+        f.else_branch->items.push_back(stmt());
+      }
+      return f;
+    }
+    if (eat_kw("DECLARE")) {
+      declare_stmt d;
+      do {
+        if (cur().kind != tok::variable) fail();
+        declare_stmt::variable v;
+        v.name = lower(cur().text);
+        ++p_;
+        eat_kw("AS");
+        v.type = type(1);
+        if (eat_op("=")) v.init = expression();
+        d.vars.push_back(std::move(v));
+      } while (eat_op(","));
+      return d;
+    }
+    if (eat_kw("PRINT")) return print_stmt{expression()};
+    if (eat_kw("RAISERROR")) {
+      raiserror_stmt r;
+      need_op("(");
+      do r.args.push_back(expression());
+      while (eat_op(","));
+      need_op(")");
+      if (eat_kw("WITH")) do
+          if (!eat_kw("NOWAIT") && !eat_kw("LOG") && !eat_kw("SETERROR")) fail();
+        while (eat_op(","));
+      if (r.args.size() < 3) fail();
+      return r;
+    }
+    if (eat_kw("CHECKPOINT")) {
+      if (cur().kind == tok::number) ++p_;
+      return no_effect_stmt{"CHECKPOINT"};
+    }
+    if (is_kw("GRANT") || is_kw("DENY") || is_kw("REVOKE")) {
+      // Permissions are not modelled: the statement runs to the end of its line.
+      std::string what = cur().text;
+      const size_t eol = src_.find('\n', cur().pos);
+      while (cur().kind != tok::end && !is_op(";") &&
+             (eol == std::string_view::npos || cur().pos < eol))
+        ++p_;
+      return no_effect_stmt{what};
+    }
+    if (is_kw("ALTER") && peek_kw(1, "DATABASE")) return alter_database();
+    if (is_kw("ALTER") && (peek_kw(1, "VIEW") || peek_kw(1, "PROCEDURE") || peek_kw(1, "PROC") ||
+                           peek_kw(1, "FUNCTION") || peek_kw(1, "TRIGGER")))
+      return module(p_ + 1, true, false);
     if (cur().kind == tok::ident && !reserved(cur().text) && !is_op("(")) {
       // A procedure name alone on the first line runs it.
       if (p_ == 0) return exec_body();
@@ -225,6 +313,23 @@ class parser {
       return s;
     }
     if (eat_kw("TABLE")) return create_table();
+    if (is_kw("OR") && peek_kw(1, "ALTER")) return module(p_ + 2, true, true);
+    if (is_kw("VIEW") || is_kw("PROCEDURE") || is_kw("PROC") || is_kw("FUNCTION") ||
+        is_kw("TRIGGER"))
+      return module(p_, false, false);
+    if (eat_kw("TYPE")) {
+      create_type_stmt t;
+      t.name = object();
+      need_kw("FROM");
+      t.base = type(1);
+      if (eat_kw("NOT")) {
+        need_kw("NULL");
+        t.nullable = false;
+      } else {
+        eat_kw("NULL");
+      }
+      return t;
+    }
     create_index_stmt ix;
     if (eat_kw("UNIQUE")) ix.unique = true;
     if (eat_kw("CLUSTERED"))
@@ -240,6 +345,44 @@ class parser {
     return ix;
   }
 
+  // A module takes the rest of its batch, as SQL Server requires.
+  statement module(size_t kind_at, bool alter, bool or_alter) {
+    create_module_stmt m;
+    const size_t start = cur().pos;
+    p_ = kind_at;
+    m.kind = cur().text;
+    for (char& c : m.kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (m.kind == "PROC") m.kind = "PROCEDURE";
+    ++p_;
+    m.name = object();
+    m.alter = alter;
+    m.or_alter = or_alter;
+    m.text = std::string(src_.substr(start));
+    while (m.text.size() && std::isspace(static_cast<unsigned char>(m.text.back())))
+      m.text.pop_back();
+    p_ = t_.size() - 1;
+    return m;
+  }
+
+  statement alter_database() {
+    p_ += 2;
+    if (!eat_kw("CURRENT")) ident();
+    // Options, files and collation: nothing of them is modelled.
+    while (cur().kind != tok::end && !is_op(";")) {
+      if (cur().kind == tok::ident && p_ > 0 &&
+          (is_kw("ALTER") || is_kw("CREATE") || is_kw("INSERT") || is_kw("SELECT") ||
+           is_kw("EXEC") || is_kw("EXECUTE") || is_kw("USE") || is_kw("IF") || is_kw("PRINT") ||
+           is_kw("GO") || is_kw("DROP") || is_kw("DECLARE") || is_kw("BEGIN") || is_kw("UPDATE") ||
+           is_kw("DELETE") || is_kw("END")))
+        break;
+      if (is_op("("))
+        skip_parens();
+      else
+        ++p_;
+    }
+    return no_effect_stmt{"ALTER DATABASE"};
+  }
+
   void skip_with_and_on() {
     if (is_kw("WITH") && peek(1).kind == tok::op && peek(1).text == "(") {
       ++p_;
@@ -247,6 +390,13 @@ class parser {
     }
     if (eat_kw("ON")) ident();
     if (eat_kw("TEXTIMAGE_ON")) ident();
+  }
+
+  // Skips a parenthesised part and returns its text, parentheses included.
+  std::string parens_text() {
+    const size_t from = cur().pos;
+    skip_parens();
+    return std::string(src_.substr(from, cur().pos - from));
   }
 
   void skip_parens() {
@@ -369,6 +519,80 @@ class parser {
     return ct;
   }
 
+  statement alter_table() {
+    need_kw("ALTER");
+    need_kw("TABLE");
+    alter_table_stmt a;
+    a.table = object();
+    if (eat_kw("WITH")) {
+      if (eat_kw("CHECK"))
+        a.with_check = true;
+      else if (eat_kw("NOCHECK"))
+        a.with_nocheck = true;
+      else
+        fail();
+    }
+    auto names_or_all = [&] {
+      if (eat_kw("ALL")) return;
+      do a.names.push_back(ident());
+      while (eat_op(","));
+    };
+    if (eat_kw("CHECK")) {
+      need_kw("CONSTRAINT");
+      a.a = alter_table_stmt::action::check_constraint;
+      names_or_all();
+      return a;
+    }
+    if (eat_kw("NOCHECK")) {
+      need_kw("CONSTRAINT");
+      a.a = alter_table_stmt::action::nocheck_constraint;
+      names_or_all();
+      return a;
+    }
+    if (eat_kw("ADD")) {
+      create_table_stmt ct;
+      do {
+        if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("FOREIGN") ||
+            is_kw("CHECK") || is_kw("DEFAULT"))
+          ct.keys.push_back(table_constraint());
+        else
+          ct.columns.push_back(column(ct, static_cast<int>(ct.columns.size()) + 1));
+      } while (eat_op(","));
+      a.columns = std::move(ct.columns);
+      a.keys = std::move(ct.keys);
+      return a;
+    }
+    if (eat_kw("ALTER")) {
+      need_kw("COLUMN");
+      a.a = alter_table_stmt::action::alter_column;
+      column_def c;
+      c.name = ident();
+      c.type = type(1);
+      if (eat_kw("COLLATE")) ident();
+      if (eat_kw("NULL"))
+        c.nullable = true;
+      else if (eat_kw("NOT")) {
+        need_kw("NULL");
+        c.nullable = false;
+      }
+      a.columns.push_back(std::move(c));
+      return a;
+    }
+    need_kw("DROP");
+    a.a = alter_table_stmt::action::drop_constraint;
+    if (eat_kw("COLUMN"))
+      a.a = alter_table_stmt::action::drop_column;
+    else
+      eat_kw("CONSTRAINT");
+    if (is_kw("IF") && peek_kw(1, "EXISTS")) {
+      p_ += 2;
+      a.if_exists = true;
+    }
+    do a.names.push_back(ident());
+    while (eat_op(","));
+    return a;
+  }
+
   key_def table_constraint() {
     key_def k;
     if (eat_kw("CONSTRAINT")) k.name = ident();
@@ -390,7 +614,15 @@ class parser {
       references(k);
     } else if (eat_kw("CHECK")) {
       k.k = key_def::kind::check;
-      skip_parens();
+      if (eat_kw("NOT")) need_kw("FOR"), need_kw("REPLICATION");
+      k.check_text = parens_text();
+    } else if (eat_kw("DEFAULT")) {
+      k.k = key_def::kind::fallback;
+      expr_ptr e = expression();
+      k.default_text = stored_default_text(*e);
+      need_kw("FOR");
+      k.columns.push_back({ident(), false});
+      eat_kw("WITH") && (need_kw("VALUES"), true);
     } else {
       fail();
     }
@@ -400,7 +632,17 @@ class parser {
   column_def column(create_table_stmt& ct, int column_no) {
     column_def c;
     c.name = ident();
-    c.type = type(column_no);
+    const size_t at = p_;
+    try {
+      c.type = type(column_no);
+    } catch (const sql_error& e) {
+      // Not a system type: maybe one of the database's own, resolved when the table is made.
+      if (e.number() != 2715) throw;
+      p_ = at;
+      c.alias = object();
+      if (is_op("(")) throw;
+      c.type = make_type("int", {}, column_no);
+    }
     for (;;) {
       if (eat_kw("NULL")) {
         c.nullable = true;
@@ -443,7 +685,7 @@ class parser {
           references(k);
         } else if (eat_kw("CHECK")) {
           k.k = key_def::kind::check;
-          skip_parens();
+          k.check_text = parens_text();
         } else {
           fail();
         }
@@ -525,6 +767,14 @@ class parser {
 
   statement set() {
     need_kw("SET");
+    if (cur().kind == tok::variable) {
+      set_variable_stmt v;
+      v.name = lower(cur().text);
+      ++p_;
+      need_op("=");
+      v.e = expression();
+      return v;
+    }
     if (eat_kw("IDENTITY_INSERT")) {
       set_identity_insert_stmt s;
       s.table = object();
@@ -536,20 +786,70 @@ class parser {
         fail();
       return s;
     }
-    // Session options (NOCOUNT, ANSI_NULLS, ...) change nothing here.
-    ident();
+    if (eat_kw("TRANSACTION")) {
+      // Each statement commits by itself: every isolation level reads committed data.
+      need_kw("ISOLATION");
+      need_kw("LEVEL");
+      set_option_stmt s{"isolation", ""};
+      if (eat_kw("READ")) {
+        if (!eat_kw("COMMITTED") && !eat_kw("UNCOMMITTED")) fail();
+      } else if (eat_kw("REPEATABLE")) {
+        need_kw("READ");
+      } else if (!eat_kw("SNAPSHOT") && !eat_kw("SERIALIZABLE")) {
+        fail();
+      }
+      return s;
+    }
+    // Session options: NOCOUNT and TEXTSIZE count, the others (ANSI_NULLS,
+    // ...) change nothing here.
+    set_option_stmt s;
+    s.option = lower(ident());
     while (eat_op(",")) ident();
-    if (!eat_kw("ON") && !eat_kw("OFF")) {
+    if (eat_kw("ON")) {
+      s.setting = "on";
+    } else if (eat_kw("OFF")) {
+      s.setting = "off";
+    } else {
       if (cur().kind == tok::number || cur().kind == tok::ident)
-        ++p_;
+        s.setting = cur().text;
+      else if (is_op("-") && peek(1).kind == tok::number)
+        s.setting = "-" + peek(1).text, ++p_;
       else
         fail();
+      ++p_;
     }
-    return set_option_stmt{};
+    return s;
   }
 
   statement drop() {
     need_kw("DROP");
+    if (is_kw("VIEW") || is_kw("PROCEDURE") || is_kw("PROC") || is_kw("FUNCTION") ||
+        is_kw("TRIGGER") || is_kw("TYPE") || is_kw("INDEX")) {
+      drop_object_stmt d;
+      d.kind = cur().text;
+      for (char& c : d.kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (d.kind == "PROC") d.kind = "PROCEDURE";
+      ++p_;
+      if (is_kw("IF") && peek_kw(1, "EXISTS")) {
+        p_ += 2;
+        d.if_exists = true;
+      }
+      d.name = object();
+      if (d.kind == "INDEX") {
+        if (eat_kw("ON")) {
+          d.table = object();
+        } else {
+          // DROP INDEX table.index
+          object_name t;
+          t.schema = d.name.db;
+          t.name = d.name.schema;
+          if (t.name.empty()) fail();
+          d.table = t;
+          d.name = object_name{"", "", d.name.name};
+        }
+      }
+      return d;
+    }
     need_kw("TABLE");
     drop_table_stmt d;
     if (is_kw("IF") && peek_kw(1, "EXISTS")) {
@@ -1095,8 +1395,19 @@ std::string default_inner(const expr& e) {
       return "(" + default_inner(*e.args[0]) + e.op + default_inner(*e.args[1]) + ")";
     case expr::kind::column:
       return "[" + e.names.back() + "]";
+    case expr::kind::cast: {
+      // CONVERT([varchar](10),getdate(),(120)), as SQL Server keeps CAST and CONVERT.
+      std::string type = declaration(e.type);
+      const size_t paren = type.find('(');
+      type = "[" + type.substr(0, paren) + "]" +
+             (paren == std::string::npos ? "" : type.substr(paren));
+      std::string s = "CONVERT(" + type;
+      for (const auto& a : e.args) s += "," + default_inner(*a);
+      return s + ")";
+    }
     default:
-      return "NULL";
+      // Never kept as something else: the rows would silently get another value.
+      throw err::generic(40000, "This DEFAULT expression is not supported by this server yet.");
   }
 }
 
@@ -1106,9 +1417,9 @@ std::string stored_default_text(const expr& e) {
   return "(" + default_inner(e) + ")";
 }
 
-std::vector<statement> parse_batch(std::string_view sql) {
-  parser p(tokenize(sql));
-  return p.batch();
+std::vector<statement> parse_batch(std::string_view sql, std::vector<size_t>* starts) {
+  parser p(sql, tokenize(sql));
+  return p.batch(starts);
 }
 
 }  // namespace tsl::mssql

@@ -8,7 +8,8 @@
 
 namespace tsl::mssql {
 
-std::vector<statement> parse_batch(std::string_view sql);
+// starts, when given, receives the text offset where each statement begins.
+std::vector<statement> parse_batch(std::string_view sql, std::vector<size_t>* starts = nullptr);
 
 // The text SQL Server keeps for a DEFAULT expression: ((0)), ('abc'),
 // (N'abc'), (getdate()).

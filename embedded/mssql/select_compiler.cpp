@@ -4,10 +4,40 @@
 #include <cstdio>
 
 #include "embedded/mssql/decimal.h"
+#include "embedded/mssql/server_property.h"
 #include "embedded/mssql/sql_error.h"
 
 namespace tsl::mssql {
 namespace {
+
+// Precision and scale of an exact numeric type; false for other types.
+bool exact_digits(const sql_type& t, int& precision, int& scale) {
+  scale = 0;
+  switch (t.id) {
+    case type_id::bit:
+      precision = 1;
+      return true;
+    case type_id::tinyint:
+      precision = 3;
+      return true;
+    case type_id::smallint:
+      precision = 5;
+      return true;
+    case type_id::int_:
+      precision = 10;
+      return true;
+    case type_id::bigint:
+      precision = 19;
+      return true;
+    case type_id::decimal:
+    case type_id::numeric:
+      precision = t.precision;
+      scale = t.scale;
+      return true;
+    default:
+      return false;
+  }
+}
 
 struct source {
   std::string alias;         // what qualifies its columns
@@ -238,8 +268,19 @@ class compiler {
             items[i].type = o;
             items[i].literal = false;
             out.columns[i].null_literal = false;
-          } else if (rank(o.id) > rank(items[i].type.id)) {
-            items[i].type = o;
+          } else {
+            const sql_type mine = items[i].type;
+            if (rank(o.id) > rank(mine.id)) items[i].type = o;
+            // Exact numbers keep the most integer digits and the most
+            // fraction digits of either side: 10 and 0.75 give numeric(12,2).
+            int p1 = 0, s1 = 0, p2 = 0, s2 = 0;
+            if ((items[i].type.id == type_id::decimal || items[i].type.id == type_id::numeric) &&
+                exact_digits(mine, p1, s1) && exact_digits(o, p2, s2)) {
+              const int scale = std::max(s1, s2);
+              items[i].type.scale = static_cast<uint8_t>(scale);
+              items[i].type.precision =
+                  static_cast<uint8_t>(std::min(38, std::max(p1 - s1, p2 - s2) + scale));
+            }
           }
           if (is_character(o.id) && is_character(items[i].type.id) &&
               (o.is_max() || (!items[i].type.is_max() && o.length > items[i].type.length)))
@@ -721,6 +762,19 @@ class compiler {
   }
 
   typed variable(const std::string& name) {
+    if (ctx_.params) {
+      auto it = ctx_.params->find(name);
+      if (it != ctx_.params->end()) {
+        const parameter& p = it->second;
+        if (!p.type) return literal(p.v, p.unicode);
+        // In its type's stored form, as a column of that type would give it.
+        typed t = literal(convert_to(p.v, *p.type, p.unicode), is_unicode(p.type->id));
+        t.type = *p.type;
+        t.literal = false;
+        t.nullable = p.v.is_null();
+        return t;
+      }
+    }
     if (name == "@@version") {
       typed t = literal(value::of_text(ctx_.version), true);
       t.type = make(type_id::nvarchar, 300);
@@ -893,6 +947,15 @@ class compiler {
       t.type = string_result(a[0]);
       return t;
     }
+    if (f == "char" || f == "nchar") {
+      // The character of a code; out of range (255, or 65535 for NCHAR) NULL.
+      need(1, 1);
+      const char* top = f == "char" ? "255" : "65535";
+      t.sql = "(CASE WHEN (" + a[0].sql + ") BETWEEN 0 AND " + top + " THEN char(" + a[0].sql +
+              ") END)";
+      t.type = make(f == "char" ? type_id::varchar : type_id::nvarchar, 1);
+      return t;
+    }
     if (f == "replace") {
       need(3, 3);
       t.sql = "replace(" + a[0].sql + ", " + a[1].sql + ", " + a[2].sql + ")";
@@ -938,6 +1001,42 @@ class compiler {
       t.sql = "round(" + numeric_sql(a[0]) + ", " + a[1].sql + ")";
       t.type = a[0].type;
       return t;
+    }
+    if (f == "db_name") {
+      need(0, 1);
+      value v = value::of_text(ctx_.db->name());
+      if (!a.empty()) {
+        // Database ids as SQL Server numbers them: the four system
+        // databases first, then the others by name.
+        if (!a[0].literal || a[0].lit.k != value::kind::integer)
+          throw err::generic(8116,
+                             "Argument data type is invalid for argument 1 of db_name "
+                             "function.");
+        std::vector<std::string> ids = {"master", "tempdb", "model", "msdb"};
+        if (ctx_.database_names)
+          for (const auto& n : ctx_.database_names())
+            if (std::find_if(ids.begin(), ids.end(),
+                             [&](const std::string& x) { return iequals(x, n); }) == ids.end())
+              ids.push_back(n);
+        const int64_t id = a[0].lit.i;
+        v = id >= 1 && id <= static_cast<int64_t>(ids.size())
+                ? value::of_text(ids[static_cast<size_t>(id - 1)])
+                : value::null();
+      }
+      typed r = literal(v, true);
+      r.type = make(type_id::nvarchar, 128);
+      r.nullable = v.is_null();
+      return r;
+    }
+    if (f == "serverproperty") {
+      need(1, 1);
+      value v;
+      if (a[0].literal && a[0].lit.k == value::kind::text)
+        v = server_property(a[0].lit.s, ctx_.version, ctx_.server_name);
+      typed r = literal(v, true);
+      r.type = make(type_id::sql_variant);
+      r.nullable = true;
+      return r;
     }
     if (f == "getdate" || f == "current_timestamp" || f == "sysdatetime") {
       need(0, 0);
@@ -1004,12 +1103,30 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     }
     case expr::kind::variable:
       if (e.op == "@@version") return value::of_text(ctx.version);
+      if (ctx.params) {
+        auto it = ctx.params->find(e.op);
+        if (it != ctx.params->end()) {
+          if (unicode) *unicode = it->second.unicode;
+          return it->second.v;
+        }
+      }
       throw err::generic(137, "Must declare the scalar variable \"" + e.op + "\".", 15);
     case expr::kind::cast: {
       bool u = false;
       value v = evaluate_constant(*e.args[0], ctx, &u);
       // An explicit conversion of text to binary takes the text's bytes.
       if (v.k == value::kind::text && is_binary(e.type.id)) v = value::of_blob(v.s);
+      // An explicit conversion to a shorter character type cuts the text.
+      if (v.k == value::kind::text && is_character(e.type.id) && !e.type.is_max() &&
+          e.type.length > 0) {
+        size_t chars = 0, i = 0;
+        while (i < v.s.size() && chars < static_cast<size_t>(e.type.length)) {
+          ++i;
+          while (i < v.s.size() && (static_cast<unsigned char>(v.s[i]) & 0xC0) == 0x80) ++i;
+          ++chars;
+        }
+        v.s.resize(i);
+      }
       if (unicode) *unicode = is_unicode(e.type.id);
       return convert_to(v, e.type, u);
     }

@@ -3,6 +3,8 @@
 // names against the catalogue (so a missing table or column fails with the
 // server's own error) and working out the type of every result column.
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,17 @@
 
 namespace tsl::mssql {
 
+// A value bound to an @name of a parameterised request (sp_executesql),
+// given as a literal would give it: an integer, a real, an exact number
+// (decimal, money), a text (dates and GUIDs too) or bytes. With a declared
+// type it acts as a value of that type; without, as the literal.
+struct parameter {
+  value v;
+  bool unicode = false;
+  std::optional<sql_type> type;
+};
+using parameters = std::map<std::string, parameter>;  // by lower-case name with the @
+
 struct compile_context {
   database* db = nullptr;
   std::string default_schema;  // tried before dbo for unqualified names
@@ -19,6 +32,9 @@ struct compile_context {
   std::string server_name;     // @@SERVERNAME
   // Resolves a three-part name in another database; may be empty.
   std::function<database*(const std::string&)> other_db;
+  const parameters* params = nullptr;
+  // The server's databases, for DB_NAME(id); may be empty.
+  std::function<std::vector<std::string>()> database_names;
 };
 
 struct compiled_select {

@@ -3,6 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
 #include "embedded/mssql/lexer.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/sql_error.h"
@@ -19,6 +24,68 @@ std::string local_account() {
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
+}
+
+// An identity value given as text (a decimal identity column); the counter
+// is a bigint, as the server's is for every identity type it can continue.
+int64_t identity_value(const std::string& text) {
+  int64_t v = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || (end != text.data() + text.size() && *end != '.'))
+    throw err::overflow("bigint");
+  return v;
+}
+
+// A variable's value as a literal of its type would give it.
+value literal_form(const value& v, const sql_type& t) {
+  if (v.is_null()) return v;
+  switch (t.id) {
+    case type_id::money:
+    case type_id::smallmoney:
+    case type_id::decimal:
+    case type_id::numeric:
+      return value::of_number(text_form(v, t));
+    default:
+      return v;
+  }
+}
+
+// System procedures of scripts that change nothing the server models:
+// options, owners, extended properties, full-text, users and roles.
+bool no_effect_procedure(const std::string& proc) {
+  static const char* const kProcs[] = {"sp_dboption",
+                                       "sp_configure",
+                                       "sp_addextendedproperty",
+                                       "sp_updateextendedproperty",
+                                       "sp_dropextendedproperty",
+                                       "sp_changedbowner",
+                                       "sp_fulltext_database",
+                                       "sp_addrolemember",
+                                       "sp_droprolemember",
+                                       "sp_grantdbaccess",
+                                       "sp_revokedbaccess",
+                                       "sp_adduser",
+                                       "sp_dropuser",
+                                       "sp_settriggerorder",
+                                       "sp_refreshview",
+                                       "sp_recompile",
+                                       "sp_db_vardecimal_storage_format",
+                                       "sp_bindrule",
+                                       "sp_unbindrule",
+                                       "sp_addrole",
+                                       "sp_droprole",
+                                       "sp_changeobjectowner",
+                                       "sp_updatestats",
+                                       "sp_dbcmptlevel",
+                                       "sp_tableoption",
+                                       "sp_indexoption",
+                                       "sp_autostats",
+                                       "sp_createstats",
+                                       "sp_defaultdb",
+                                       "sp_defaultlanguage"};
+  for (const char* p : kProcs)
+    if (proc == p) return true;
+  return false;
 }
 
 // The name of a table as the server writes it in messages: db.schema.table.
@@ -48,11 +115,21 @@ session::session(std::shared_ptr<server> srv, const login_request& login)
                        : login.initial_catalog;
   try {
     db_ = server_->open_database(db);
-  } catch (const sql_error&) {
-    throw sql_error(err::kFail, error_record{4060, 11, 1, "42000",
-                                             "Cannot open database \"" + db +
-                                                 "\" requested by the login. The login failed."})
-        .also(error_record{18456, 14, 1, "28000", "Login failed for user '" + user_ + "'."});
+  } catch (const sql_error& e) {
+    const error_record refused{4060, 11, 1, "42000",
+                               "Cannot open database \"" + db +
+                                   "\" requested by the login. The login failed."};
+    const error_record login{18456, 14, 1, "28000", "Login failed for user '" + user_ + "'."};
+    if (e.number() == 911) throw sql_error(err::kFail, refused).also(login);
+    // The database is there but its storage cannot be read: a damaged
+    // database, not a missing one.
+    throw sql_error(err::kFail,
+                    error_record{926, 14, 1, "HY000",
+                                 "Database '" + db +
+                                     "' cannot be opened. It has been marked SUSPECT by recovery. "
+                                     "See the SQL Server errorlog for more information."})
+        .also(refused)
+        .also(login);
   }
 }
 
@@ -67,6 +144,8 @@ compile_context session::context() {
   c.default_schema = default_schema();
   c.version = server_->version();
   c.server_name = "TESSALY";
+  c.params = &params_;
+  c.database_names = [srv = server_] { return srv->database_names(); };
   std::shared_ptr<server> srv = server_;
   c.other_db = [srv](const std::string& name) -> database* {
     try {
@@ -84,8 +163,16 @@ void session::require_admin() const {
 
 std::vector<std::unique_ptr<result_set>> session::execute_all(const std::string& sql) {
   std::vector<std::unique_ptr<result_set>> out;
-  for (const auto& st : parse_batch(sql))
-    if (auto r = run(st)) out.push_back(std::move(r));
+  auto saved = nested_results_;
+  nested_results_ = [&](std::unique_ptr<result_set> r) { out.push_back(std::move(r)); };
+  try {
+    for (const auto& st : parse_batch(sql))
+      if (auto r = run(st)) out.push_back(std::move(r));
+  } catch (const sql_error&) {
+    nested_results_ = saved;
+    throw;
+  }
+  nested_results_ = saved;
   return out;
 }
 
@@ -97,16 +184,62 @@ std::unique_ptr<result_set> session::execute(const std::string& sql) {
 
 std::vector<std::unique_ptr<result_set>> session::run_script(const std::string& script) {
   std::vector<std::unique_ptr<result_set>> out;
-  for (const auto& batch : split_batches(script))
+  struct forget {
+    session& s;
+    ~forget() { s.forget_variables(); }
+  } variables_end{*this};
+  for (const auto& batch : split_batches(script)) {
+    forget_variables();  // variables live for one batch
     for (auto& r : execute_all(batch)) out.push_back(std::move(r));
+  }
   return out;
 }
 
 void session::run_script(const std::string& script,
                          const std::function<void(result_set&)>& on_result) {
-  for (const auto& batch : split_batches(script))
-    for (const auto& st : parse_batch(batch))
-      if (auto r = run(st)) on_result(*r);
+  run_script(script, on_result, [](const script_error& e) -> bool { throw e.error; });
+}
+
+int session::run_script(const std::string& script,
+                        const std::function<void(result_set&)>& on_result,
+                        const std::function<bool(const script_error&)>& on_error) {
+  int errors = 0;
+  auto saved = nested_results_;
+  nested_results_ = [&](std::unique_ptr<result_set> r) { on_result(*r); };
+  struct restore {
+    session& s;
+    std::function<void(std::unique_ptr<result_set>)> saved;
+    ~restore() {
+      s.nested_results_ = std::move(saved);
+      s.forget_variables();
+    }
+  } restore_on_exit{*this, saved};
+  for (const auto& batch : split_script(script)) {
+    for (int round = 0; round < batch.repeat; ++round) {
+      forget_variables();  // variables live for one batch
+      std::vector<statement> stmts;
+      std::vector<size_t> starts;
+      try {
+        stmts = parse_batch(batch.text, &starts);
+      } catch (const sql_error& e) {
+        // A batch that does not parse runs nothing.
+        ++errors;
+        if (!on_error({e, batch.first_line, batch.first_line})) return errors;
+        break;
+      }
+      for (size_t i = 0; i < stmts.size(); ++i) {
+        try {
+          if (auto r = run(stmts[i])) on_result(*r);
+        } catch (const sql_error& e) {
+          ++errors;
+          const int line = batch.first_line - 1 + line_of(batch.text, starts[i]);
+          if (!on_error({e, batch.first_line, line})) return errors;
+          if (ends_batch(e.number())) break;
+        }
+      }
+    }
+  }
+  return errors;
 }
 
 std::unique_ptr<result_set> session::run(const statement& st) {
@@ -136,6 +269,147 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     if (!s->name.db.empty() && !iequals(s->name.db, db_->name()))
       throw err::generic(2702, "Database '" + s->name.db + "' does not exist.");
     db_->create_table(*s, default_schema());
+    return nullptr;
+  }
+  if (auto* s = std::get_if<if_stmt>(&st)) {
+    if (condition(*s->cond)) return run_list(*s->then_branch);
+    if (s->else_branch) return run_list(*s->else_branch);
+    return nullptr;
+  }
+  if (auto* s = std::get_if<block_stmt>(&st)) return run_list(*s->body);
+  if (auto* s = std::get_if<declare_stmt>(&st)) {
+    compile_context ctx = context();
+    for (const auto& v : s->vars) {
+      if (params_.count(v.name))
+        throw err::generic(134,
+                           "The variable name '" + v.name +
+                               "' has already been declared. Variable names must be unique "
+                               "within a query batch or stored procedure.",
+                           15);
+      parameter p;
+      p.type = v.type;
+      p.unicode = is_unicode(v.type.id);
+      params_[v.name] = p;
+      declared_.push_back(v.name);
+      if (v.init) {
+        set_variable_stmt init;
+        init.name = v.name;
+        bool unicode = false;
+        value x = scalar(*v.init, &unicode);
+        params_[v.name].v = literal_form(convert_to(x, v.type, unicode), v.type);
+      }
+    }
+    return nullptr;
+  }
+  if (auto* s = std::get_if<set_variable_stmt>(&st)) {
+    auto it = params_.find(s->name);
+    if (it == params_.end())
+      throw err::generic(137, "Must declare the scalar variable \"" + s->name + "\".", 15);
+    bool unicode = false;
+    value x = scalar(*s->e, &unicode);
+    it->second.v = literal_form(convert_to(x, *it->second.type, unicode), *it->second.type);
+    return nullptr;
+  }
+  if (auto* s = std::get_if<print_stmt>(&st)) {
+    compile_context ctx = context();
+    value v = evaluate_constant(*s->e, ctx);
+    message(v.is_null() ? "" : v.k == value::kind::integer ? std::to_string(v.i) : v.s);
+    return nullptr;
+  }
+  if (auto* s = std::get_if<raiserror_stmt>(&st)) {
+    compile_context ctx = context();
+    value msg = evaluate_constant(*s->args[0], ctx);
+    value sev = evaluate_constant(*s->args[1], ctx);
+    value state = evaluate_constant(*s->args[2], ctx);
+    std::string text = msg.k == value::kind::integer ? std::to_string(msg.i) : msg.s;
+    // printf-style arguments: %s, %d, %i and %u take the next argument.
+    std::string out;
+    size_t next = 3;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '%' && i + 1 < text.size()) {
+        size_t j = i + 1;
+        while (j < text.size() &&
+               std::string_view("-+ #0123456789.").find(text[j]) != std::string_view::npos)
+          ++j;
+        if (j < text.size() && std::string_view("sdiuxX").find(text[j]) != std::string_view::npos) {
+          if (next < s->args.size()) {
+            value a = evaluate_constant(*s->args[next++], ctx);
+            out += a.is_null() ? "(null)" : a.k == value::kind::integer ? std::to_string(a.i) : a.s;
+          }
+          i = j;
+          continue;
+        }
+        if (text[j] == '%') {
+          out += '%';
+          i = j;
+          continue;
+        }
+      }
+      out += text[i];
+    }
+    const int64_t severity = sev.k == value::kind::integer ? sev.i : std::atoll(sev.s.c_str());
+    if (severity <= 10) {
+      message(out);
+      return nullptr;
+    }
+    const int32_t st_no = static_cast<int32_t>(state.k == value::kind::integer ? state.i : 1);
+    throw sql_error(err::kErrorsInCommand,
+                    error_record{50000, static_cast<int32_t>(std::min<int64_t>(severity, 18)),
+                                 st_no, "42000", out});
+  }
+  if (std::get_if<no_effect_stmt>(&st)) return nullptr;
+  if (auto* s = std::get_if<create_module_stmt>(&st)) {
+    db_->create_module(*s, default_schema());
+    std::string kind = lower(s->kind);
+    kind[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+    message("Warning: " + kind + " '" + s->name.text() +
+            "' is kept in the catalogue but this server does not run it.");
+    return nullptr;
+  }
+  if (auto* s = std::get_if<create_type_stmt>(&st)) {
+    db_->create_type(*s, default_schema());
+    return nullptr;
+  }
+  if (auto* s = std::get_if<drop_object_stmt>(&st)) {
+    bool dropped = false;
+    if (s->kind == "TYPE") {
+      dropped = db_->drop_type(s->name, default_schema());
+      if (!dropped && !s->if_exists)
+        throw err::generic(218, "Could not find the type '" + s->name.text() +
+                                    "' because it does not exist or you do not have permission.");
+      return nullptr;
+    }
+    if (s->kind == "INDEX") {
+      compile_context ctx = context();
+      database* owner = nullptr;
+      table_info* t = nullptr;
+      try {
+        t = &resolve_table(*s->table, ctx, &owner);
+      } catch (const sql_error& e) {
+        if (e.number() != 208 || !s->if_exists) throw;
+        return nullptr;
+      }
+      if (!owner->drop_index(*t, s->name.name) && !s->if_exists)
+        throw err::generic(3701,
+                           "Cannot drop the index '" + s->table->text() + "." + s->name.name +
+                               "', because it does not exist or you do not have permission.",
+                           11, "42S02");
+      return nullptr;
+    }
+    dropped = db_->drop_module(s->kind, s->name, default_schema());
+    if (!dropped && !s->if_exists)
+      throw err::generic(3701,
+                         "Cannot drop the " + lower(s->kind) + " '" + s->name.text() +
+                             "', because it does not exist or you do not have permission.",
+                         11, "42S02");
+    return nullptr;
+  }
+  if (auto* s = std::get_if<alter_table_stmt>(&st)) {
+    compile_context ctx = context();
+    database* owner = nullptr;
+    table_info& t = resolve_table(s->table, ctx, &owner);
+    owner->alter_table(*s, t, default_schema(),
+                       [this](const column_info& c) { return column_default(c); });
     return nullptr;
   }
   if (auto* s = std::get_if<create_index_stmt>(&st)) {
@@ -187,7 +461,17 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     }
     return nullptr;
   }
-  if (std::get_if<set_option_stmt>(&st)) return nullptr;
+  if (auto* s = std::get_if<set_option_stmt>(&st)) {
+    if (s->option == "nocount") no_count_ = s->setting == "on";
+    if (s->option == "textsize") {
+      char* end = nullptr;
+      long long n = std::strtoll(s->setting.c_str(), &end, 10);
+      if (end == s->setting.c_str() || *end) throw err::syntax_near(s->setting);
+      // 0 (or less) restores the default; the largest is 2 GB - 1.
+      text_size_ = n <= 0 ? kDefaultTextSize : std::min<long long>(n, 2147483647LL);
+    }
+    return nullptr;
+  }
   if (auto* s = std::get_if<delete_stmt>(&st)) {
     compile_context ctx = context();
     database* owner = nullptr;
@@ -201,6 +485,202 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   throw err::generic(40000, "This statement is not supported by this server yet.");
+}
+
+namespace {
+bool has_subquery(const expr& e) {
+  if (e.k == expr::kind::subquery) return true;
+  for (const auto& a : e.args)
+    if (a && has_subquery(*a)) return true;
+  return false;
+}
+}  // namespace
+
+value session::scalar(const expr& e, bool* unicode) {
+  compile_context ctx = context();
+  if (!has_subquery(e)) return evaluate_constant(e, ctx, unicode);
+  // Subqueries need the query compiler: the expression is lent to a
+  // SELECT without FROM for as long as it compiles.
+  select_stmt q;
+  q.items.emplace_back();
+  q.items[0].e.reset(const_cast<expr*>(&e));
+  struct give_back {
+    select_stmt& q;
+    ~give_back() { (void)q.items[0].e.release(); }
+  } lent{q};
+  const bool alone = e.k == expr::kind::subquery && e.op.empty();
+  compiled_select c = alone ? compile_select(*e.sub, ctx) : compile_select(q, ctx);
+  storage_result r(*db_, c.sql, c.columns);
+  std::vector<value> row;
+  if (!r.next(row) || row.empty()) return value::null();
+  std::vector<value> more;
+  if (alone && r.next(more))
+    throw err::generic(512,
+                       "Subquery returned more than 1 value. This is not permitted when the "
+                       "subquery follows =, !=, <, <= , >, >= or when the subquery is used "
+                       "as an expression.");
+  value x = row[0];
+  const sql_type& t = c.columns[0].type;
+  if (!x.is_null() && (t.id == type_id::money || t.id == type_id::smallmoney ||
+                       t.id == type_id::decimal || t.id == type_id::numeric))
+    x = value::of_number(text_form(x, t));
+  if (unicode) *unicode = is_unicode(t.id);
+  return x;
+}
+
+void session::forget_variables() {
+  for (const auto& name : declared_) params_.erase(name);
+  declared_.clear();
+}
+
+void session::message(const std::string& text) {
+  if (on_message) on_message(text);
+}
+
+std::unique_ptr<result_set> session::run_list(const statement_list& list) {
+  std::unique_ptr<result_set> last;
+  for (const auto& st : list.items) {
+    auto r = run(st);
+    if (!r) continue;
+    if (nested_results_) {
+      nested_results_(std::move(r));
+      continue;
+    }
+    if (last)
+      throw err::generic(40000,
+                         "More than one result set from IF or BEGIN ... END is not "
+                         "supported by this server yet.");
+    last = std::move(r);
+  }
+  return last;
+}
+
+// The catalogue views (sys.objects, sys.tables, sysobjects,
+// INFORMATION_SCHEMA.TABLES, ...) are not tables here. EXISTS over one of
+// them is answered from the names its filter asks about: every
+// OBJECT_ID('...') and every name compared with a name column must exist.
+bool session::catalogue_exists(const select_stmt& s) {
+  const auto& t = *s.from[0].table;
+  const std::string view = lower(t.name);
+  std::vector<std::string> objects, names;
+  std::function<void(const expr&)> walk = [&](const expr& e) {
+    if (e.k == expr::kind::func && e.op == "object_id" && !e.args.empty() && e.args[0] &&
+        e.args[0]->k == expr::kind::literal)
+      objects.push_back(e.args[0]->lit.s);
+    if (e.k == expr::kind::binary && e.op == "=" && e.args.size() == 2) {
+      for (int side = 0; side < 2; ++side) {
+        const expr& col = *e.args[static_cast<size_t>(side)];
+        const expr& lit = *e.args[static_cast<size_t>(1 - side)];
+        if (col.k == expr::kind::column && lit.k == expr::kind::literal && !lit.lit.is_null()) {
+          const std::string c = lower(col.names.back());
+          if (c == "name" || c == "table_name" || c == "constraint_name" || c == "routine_name" ||
+              c == "column_name" || c == "specific_name")
+            names.push_back(lit.lit.s);
+        }
+      }
+    }
+    for (const auto& a : e.args)
+      if (a) walk(*a);
+  };
+  if (s.where) walk(*s.where);
+  for (const auto& o : objects)
+    if (!object_exists(o)) return false;
+  for (const auto& n : names) {
+    if (view == "databases" || view == "sysdatabases") {
+      if (!server_->has_database(n)) return false;
+    } else if (!name_exists(n)) {
+      return false;
+    }
+  }
+  if (objects.empty() && names.empty())
+    throw err::generic(
+        40000, "The catalogue view '" + t.text() + "' is answered here only for named objects.");
+  return true;
+}
+
+bool session::object_exists(const std::string& text) {
+  auto stmts = parse_batch("DROP VIEW " + text);
+  if (stmts.size() != 1) return false;
+  object_name n = std::get<drop_object_stmt>(stmts.front()).name;
+  database* db = db_.get();
+  if (!n.db.empty()) {
+    if (!server_->has_database(n.db)) return false;
+    db = server_->open_database(n.db).get();
+  }
+  std::vector<std::string> schemas;
+  if (!n.schema.empty())
+    schemas.push_back(n.schema);
+  else
+    schemas = {default_schema(), "dbo"};
+  for (const auto& schema : schemas) {
+    if (db->find_table(schema, n.name) || db->find_module(schema, n.name)) return true;
+    for (const auto& t : db->tables()) {
+      if (!iequals(t->schema, schema)) continue;
+      for (const auto& ix : t->indexes)
+        if (ix.constraint && iequals(ix.name, n.name)) return true;
+      for (const auto& fk : t->foreign_keys)
+        if (iequals(fk.name, n.name)) return true;
+      for (const auto& ck : t->checks)
+        if (iequals(ck.name, n.name)) return true;
+      for (const auto& c : t->columns)
+        if (c.default_text && iequals(c.default_name, n.name)) return true;
+    }
+  }
+  return false;
+}
+
+bool session::name_exists(const std::string& name) {
+  if (object_exists("[" + name + "]")) return true;
+  for (const auto& t : db_->tables()) {
+    if (iequals(t->name, name)) return true;
+    for (const auto& ix : t->indexes)
+      if (iequals(ix.name, name)) return true;
+    for (const auto& c : t->columns)
+      if (iequals(c.name, name)) return true;
+  }
+  for (const auto& m : db_->modules())
+    if (iequals(m.name, name)) return true;
+  return db_->find_type(default_schema(), name) || db_->find_type("dbo", name);
+}
+
+bool session::condition(const expr& e) {
+  if (e.k == expr::kind::binary && (e.op == "AND" || e.op == "OR")) {
+    const bool a = condition(*e.args[0]);
+    if (e.op == "AND" ? !a : a) return a;
+    return condition(*e.args[1]);
+  }
+  if (e.k == expr::kind::unary && e.op == "NOT") return !condition(*e.args[0]);
+  compile_context ctx = context();
+  if (e.k == expr::kind::subquery && e.op == "exists") {
+    const select_stmt& q = *e.sub;
+    if (q.from.size() == 1 && q.from[0].table && q.from[0].joins.empty()) {
+      const object_name& t = *q.from[0].table;
+      const bool system = iequals(t.schema, "sys") || iequals(t.schema, "INFORMATION_SCHEMA") ||
+                          (lower(t.name).rfind("sys", 0) == 0 && !db_->find_table("dbo", t.name) &&
+                           (t.schema.empty() || iequals(t.schema, "dbo")));
+      if (system) return catalogue_exists(q);
+    }
+    compiled_select c = compile_select(q, ctx);
+    storage_result r(*db_, c.sql, c.columns);
+    std::vector<value> row;
+    return r.next(row);
+  }
+  if (e.k == expr::kind::is_null && e.args.size() == 1 && e.args[0]->k == expr::kind::func &&
+      !e.args[0]->args.empty() && e.args[0]->args[0]) {
+    const expr& f = *e.args[0];
+    value arg = evaluate_constant(*f.args[0], ctx);
+    bool found = false;
+    if (f.op == "object_id")
+      found = !arg.is_null() && object_exists(arg.s);
+    else if (f.op == "db_id")
+      found = !arg.is_null() && server_->has_database(arg.s);
+    else if (f.op == "type_id")
+      found = !arg.is_null() && name_exists(arg.s);
+    else
+      throw err::generic(40000, "This IF condition is not supported by this server yet.");
+    return e.negated ? found : !found;
+  }
+  throw err::generic(40000, "This IF condition is not supported by this server yet.");
 }
 
 value session::column_default(const column_info& c) {
@@ -308,7 +788,7 @@ void session::insert(const insert_stmt& ins) {
           d.push_back(true);
           continue;
         }
-        r.emplace_back(evaluate_constant(*e, ctx, &unicode), unicode);
+        r.emplace_back(scalar(*e, &unicode), unicode);
         d.push_back(false);
       }
       supplied.push_back(std::move(r));
@@ -337,7 +817,7 @@ void session::insert(const insert_stmt& ins) {
       if (static_cast<int>(c) == identity) {
         if (given[c]) {
           if (row[c].is_null()) throw err::null_not_allowed(col.name, full_name(*owner, t));
-          int64_t v = row[c].k == value::kind::integer ? row[c].i : std::stoll(row[c].s);
+          int64_t v = row[c].k == value::kind::integer ? row[c].i : identity_value(row[c].s);
           if (!used || (col.increment > 0 ? v > last : v < last)) last = v;
           used = true;
         } else {
@@ -483,8 +963,79 @@ std::unique_ptr<result_set> session::exec(const exec_stmt& e) {
   }
   if (proc == "sp_tables") {
     auto v = named({"@table_name", "@table_owner", "@table_qualifier", "@table_type"});
-    return sp_tables(*db_, v[0], v[1]);
+    if (v[2] && !iequals(*v[2], db_->name()))
+      throw err::generic(15250,
+                         "The database name component of the object qualifier must be the "
+                         "name of the current database.");
+    return sp_tables(*db_, v[0], v[1], v[3]);
   }
+  auto required = [&](const std::optional<std::string>& v, const char* name) {
+    if (!v)
+      throw err::generic(201, "Procedure or function '" + proc + "' expects parameter '" + name +
+                                  "', which was not supplied.");
+  };
+  if (proc == "sp_pkeys") {
+    auto v = named({"@table_name", "@table_owner", "@table_qualifier"});
+    required(v[0], "@table_name");
+    return sp_pkeys(*db_, table_args{v[0], v[1], v[2]}, default_schema());
+  }
+  if (proc == "sp_fkeys") {
+    auto v = named({"@pktable_name", "@pktable_owner", "@pktable_qualifier", "@fktable_name",
+                    "@fktable_owner", "@fktable_qualifier"});
+    if (!v[0] && !v[3])
+      throw err::generic(15252, "No PKTABLE_NAME or FKTABLE_NAME parameter was specified.");
+    return sp_fkeys(*db_, table_args{v[0], v[1], v[2]}, table_args{v[3], v[4], v[5]},
+                    default_schema());
+  }
+  if (proc == "sp_statistics") {
+    auto v = named({"@table_name", "@table_owner", "@table_qualifier", "@index_name", "@is_unique",
+                    "@accuracy"});
+    required(v[0], "@table_name");
+    return sp_statistics(*db_, table_args{v[0], v[1], v[2]}, v[3], v[4] && iequals(*v[4], "Y"),
+                         default_schema());
+  }
+  if (proc == "sp_addtype") {
+    auto v = named({"@typename", "@phystype", "@nulltype", "@owner"});
+    required(v[0], "@typename");
+    required(v[1], "@phystype");
+    std::string nulls = v[2] ? lower(*v[2]) : "null";
+    if (nulls != "null" && nulls != "not null" && nulls != "nonull")
+      throw err::generic(15041, "Illegal value for nulltype.");
+    auto stmts = parse_batch("CREATE TYPE " + quote_name(*v[0]) + " FROM " + *v[1]);
+    auto* t = stmts.size() == 1 ? std::get_if<create_type_stmt>(&stmts.front()) : nullptr;
+    if (!t) throw err::generic(15036, "The data type '" + *v[1] + "' does not exist.");
+    t->nullable = nulls == "null";
+    if (v[3]) t->name.schema = *v[3];
+    db_->create_type(*t, default_schema());
+    return nullptr;
+  }
+  if (proc == "sp_droptype") {
+    auto v = named({"@typename"});
+    required(v[0], "@typename");
+    if (!db_->drop_type(object_name{"", "", *v[0]}, default_schema()))
+      throw err::generic(15131, "The type '" + *v[0] + "' does not exist.");
+    return nullptr;
+  }
+  if (proc == "sp_msforeachtable") {
+    auto v = named({"@command1", "@replacechar", "@command2", "@command3"});
+    required(v[0], "@command1");
+    const std::string mark = v[1] ? *v[1] : "?";
+    std::vector<std::string> names;
+    for (const auto& t : db_->tables())
+      names.push_back(quote_name(t->schema) + "." + quote_name(t->name));
+    for (const auto& n : names)
+      for (const auto& cmd : {v[0], v[2], v[3]}) {
+        if (!cmd) continue;
+        std::string sql = *cmd;
+        for (size_t at = sql.find(mark); at != std::string::npos && !mark.empty();
+             at = sql.find(mark, at + n.size()))
+          sql.replace(at, mark.size(), n);
+        for (auto& r : execute_all(sql))
+          if (nested_results_) nested_results_(std::move(r));
+      }
+    return nullptr;
+  }
+  if (no_effect_procedure(proc)) return nullptr;
   throw err::generic(2812, "Could not find stored procedure '" + e.proc + "'.", 16, "42000");
 }
 

@@ -12,6 +12,7 @@
 #include "embedded/mssql/catalog_answers.h"
 #include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/server.h"
+#include "embedded/mssql/sql_error.h"
 
 namespace tsl::mssql {
 
@@ -43,21 +44,63 @@ class session {
   // The same, handing each result set over as soon as its statement ran.
   void run_script(const std::string& script, const std::function<void(result_set&)>& on_result);
 
+  // Where a script's statement failed: the script lines (1-based) of its
+  // batch and of the statement (the batch's when it did not parse).
+  struct script_error {
+    const sql_error& error;
+    int batch_line;
+    int line;
+  };
+  // Runs a script as sqlcmd does: an error ends its statement, or its batch
+  // for the errors that end batches, and the script goes on unless on_error
+  // returns false. The number of errors.
+  int run_script(const std::string& script, const std::function<void(result_set&)>& on_result,
+                 const std::function<bool(const script_error&)>& on_error);
+
   // Rows of a table named [owner].[table], owner.table or table; throws 208.
   std::unique_ptr<result_set> open_table(const std::string& name);
   std::unique_ptr<result_set> schema(schema_kind kind, const restrictions& r);
 
-  // Rows touched by the last INSERT.
+  // Runs one parsed statement; its result set, or nullptr when it has none.
+  std::unique_ptr<result_set> run(const statement& st);
+  // Forgets the variables DECLAREd since the batch began; callers that run
+  // statements one by one call it between batches.
+  void end_batch() { forget_variables(); }
+  // Values for the @names of the statements run until unbind().
+  void bind(parameters p) { params_ = std::move(p); }
+  void unbind() { params_.clear(); }
+
+  // SET TEXTSIZE: bytes of a text, ntext, image or (max) value a SELECT
+  // returns; SET NOCOUNT: no row counts.
+  static constexpr int64_t kDefaultTextSize = 4096;
+  int64_t text_size() const { return text_size_; }
+  void set_text_size(int64_t bytes) { text_size_ = bytes; }
+  bool no_count() const { return no_count_; }
+  void set_no_count(bool on) { no_count_ = on; }
+
+  // Receives PRINT texts, RAISERROR messages under severity 11 and the
+  // warnings about what the server keeps but does not run; may be empty.
+  std::function<void(const std::string&)> on_message;
+
+  // Rows touched by the last INSERT, UPDATE or DELETE.
   int64_t rows_affected() const { return rows_affected_; }
 
  private:
-  std::unique_ptr<result_set> run(const statement& st);
   void insert(const insert_stmt& ins);
   void update(const update_stmt& u);
   std::unique_ptr<result_set> exec(const exec_stmt& e);
   void require_admin() const;
   compile_context context();
   value column_default(const column_info& c);
+  std::unique_ptr<result_set> run_list(const statement_list& list);
+  bool condition(const expr& e);
+  // A value of an expression without a table; subqueries allowed.
+  value scalar(const expr& e, bool* unicode = nullptr);
+  bool catalogue_exists(const select_stmt& s);
+  bool object_exists(const std::string& name);
+  bool name_exists(const std::string& name);
+  void message(const std::string& text);
+  void forget_variables();
 
   std::shared_ptr<server> server_;
   std::shared_ptr<database> db_;
@@ -65,6 +108,13 @@ class session {
   bool dbo_ = false;
   std::set<std::pair<std::string, int64_t>> identity_insert_;  // (database, table id)
   int64_t rows_affected_ = 0;
+  parameters params_;
+  std::vector<std::string> declared_;  // DECLAREd names among params_
+  int64_t text_size_ = 2147483647;
+  bool no_count_ = false;
+  // Result sets of the statements inside IF and BEGIN ... END; when empty,
+  // a block may give one result set, returned by run().
+  std::function<void(std::unique_ptr<result_set>)> nested_results_;
 };
 
 }  // namespace tsl::mssql

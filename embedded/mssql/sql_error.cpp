@@ -12,6 +12,22 @@ sql_error& sql_error::also(error_record next) {
   return *this;
 }
 
+bool ends_batch(int32_t number) {
+  switch (number) {
+    case 137:
+    case 207:
+    case 208:
+    case 209:
+    case 241:
+    case 245:
+    case 4104:
+    case 8114:
+      return true;
+    default:
+      return false;
+  }
+}
+
 namespace err {
 namespace {
 sql_error make(uint32_t hr, int number, int severity, const char* sqlstate, std::string text) {

@@ -32,6 +32,11 @@ class sql_error : public std::runtime_error {
   std::vector<error_record> records_;
 };
 
+// Whether SQL Server runs nothing more of the batch after this error: names
+// that do not resolve, undeclared variables and failed conversions. Other
+// errors end only their statement.
+bool ends_batch(int32_t number);
+
 // The usual failures, with SQL Server's own message texts.
 namespace err {
 constexpr uint32_t kFail = 0x80004005;             // E_FAIL

@@ -42,11 +42,20 @@ TEST(lexer_test, UnclosedPiecesAreServerErrors) {
 
 TEST(lexer_test, BatchesSplitAtGoLinesOnly) {
   auto b = split_batches("SELECT 1\nGO\n  go  \nSELECT 'GO'\nGOTO_label\nGO 3\nSELECT 2\nGO");
-  ASSERT_EQ(b.size(), 3u);
+  ASSERT_EQ(b.size(), 5u);  // GO 3 runs its batch three times
   EXPECT_EQ(b[0], "SELECT 1\n");
   EXPECT_EQ(b[1], "SELECT 'GO'\nGOTO_label\n");
-  EXPECT_EQ(b[2], "SELECT 2\n");
+  EXPECT_EQ(b[3], b[1]);
+  EXPECT_EQ(b[4], "SELECT 2\n");
   EXPECT_TRUE(split_batches("\n\nGO\n\n").empty());
+  EXPECT_TRUE(split_batches("SELECT 1\nGO 0\n").empty());
+
+  auto s = split_script("\nSELECT 1\nGO\n\nSELECT 2\n  SELECT 3\nGO 2\n");
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[0].first_line, 1);
+  EXPECT_EQ(s[1].first_line, 4);
+  EXPECT_EQ(s[1].repeat, 2);
+  EXPECT_EQ(line_of(s[1].text, s[1].text.find("SELECT 3")), 3);
 }
 
 std::string stored(const std::string& default_expr) {

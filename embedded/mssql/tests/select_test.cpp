@@ -161,5 +161,15 @@ TEST_F(change_test, DeleteRemovesOnlyMatchingRows) {
   EXPECT_EQ(error_of("DELETE FROM nowhere"), 208);
 }
 
+TEST_F(change_test, UnionOfExactNumbersTakesTheWidestDigits) {
+  auto r = s_->execute("SELECT 10 UNION ALL SELECT 0.75");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->columns()[0].type.id, type_id::numeric);
+  EXPECT_EQ(r->columns()[0].type.precision, 12);
+  EXPECT_EQ(r->columns()[0].type.scale, 2);
+  EXPECT_EQ(rows("SELECT 10 UNION ALL SELECT 0.75"),
+            (std::vector<std::vector<std::string>>{{"10.00"}, {"0.75"}}));
+}
+
 }  // namespace
 }  // namespace tsl::mssql::testing

@@ -33,6 +33,9 @@ TEST_F(server_test, SqlLoginsCheckHashedPasswords) {
   struct stat st {};
   ASSERT_EQ(stat((srv_->dir() + "/logins").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // A database's file holds its rows: the owner's alone.
+  ASSERT_EQ(stat((srv_->dir() + "/data/shop.sqlite").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(server_test, SaWorksAsDboAndOthersUseTheirSchema) {

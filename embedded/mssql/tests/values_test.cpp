@@ -38,6 +38,51 @@ TEST_F(values_test, DatetimeRoundsToThreeHundredthsOfASecond) {
   EXPECT_EQ(error_of("INSERT INTO t (d) VALUES ('1752-12-31')"), 242);
 }
 
+TEST_F(values_test, LiteralFormsOfGeneratedScripts) {
+  s_->execute("CREATE TABLE l (d datetime, m money, f float)");
+  const char* dates[][2] = {
+      {"06/12/94", "1994-06-12 00:00:00"},         {"1/2/49", "2049-01-02 00:00:00"},
+      {"1/2/50", "1950-01-02 00:00:00"},           {"Jun 12 1994 12:00AM", "1994-06-12 00:00:00"},
+      {"June 12, 1994", "1994-06-12 00:00:00"},    {"12 June 1994", "1994-06-12 00:00:00"},
+      {"12 sep 94 4:05 PM", "1994-09-12 16:05:00"}};
+  for (const auto& c : dates) {
+    s_->execute("DELETE FROM l");
+    s_->execute(std::string("INSERT INTO l (d) VALUES ('") + c[0] + "')");
+    EXPECT_EQ(one("SELECT d FROM l"), c[1]) << c[0];
+  }
+  EXPECT_EQ(error_of("INSERT INTO l (d) VALUES ('Jux 12 1994')"), 241);
+  EXPECT_EQ(error_of("INSERT INTO l (d) VALUES ('06/12/994')"), 241);
+  s_->execute("DELETE FROM l");
+  s_->execute(
+      "INSERT INTO l VALUES ({ts '2001-02-03 04:05:06'}, $20.00, 1.5e3), "
+      "({d '2001-02-04'}, -$1.50, -2E-2)");
+  EXPECT_EQ(rows("SELECT d, m, f FROM l ORDER BY d"),
+            (std::vector<std::vector<std::string>>{{"2001-02-03 04:05:06", "20", "1500"},
+                                                   {"2001-02-04 00:00:00", "-1.5", "-0.02"}}));
+  EXPECT_EQ(error_of("SELECT {x '1'}"), 102);
+}
+
+TEST_F(values_test, ConvertingDefaultsKeepTheirTextAndApply) {
+  s_->execute(
+      "CREATE TABLE dd (id int, d date DEFAULT CAST(GETDATE() AS DATE), "
+      "e date DEFAULT CONVERT(date, GETDATE()), f float DEFAULT CONVERT(float, '1e5'), "
+      "g varchar(10) DEFAULT CONVERT(varchar(10), GETDATE(), 120))");
+  std::vector<std::string> defs;
+  for (auto& r : rows("EXEC sp_columns dd")) defs.push_back(r[12]);
+  EXPECT_EQ(defs, (std::vector<std::string>{
+                      "<null>", "(CONVERT([date],getdate()))", "(CONVERT([date],getdate()))",
+                      "(CONVERT([float],'1e5'))", "(CONVERT([varchar](10),getdate(),(120)))"}));
+  s_->execute("INSERT dd (id) VALUES (1)");
+  auto r = rows("SELECT d, e, f, g FROM dd");
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0][0].size(), 10u);
+  EXPECT_EQ(r[0][1], r[0][0]);
+  EXPECT_EQ(r[0][2], "100000");
+  EXPECT_EQ(r[0][3], r[0][0]);
+  // A default the server cannot keep as written is refused, never stored as NULL.
+  EXPECT_EQ(error_of("CREATE TABLE de (a int DEFAULT CASE WHEN 1 = 1 THEN 1 END)"), 40000);
+}
+
 TEST_F(values_test, TextFormsOfEveryFamily) {
   s_->execute(
       "CREATE TABLE v (i int, b bit, m money, sm smallmoney, f float, r real, g uniqueidentifier,"

@@ -1,0 +1,115 @@
+// The statements around the tables in generated scripts: conditional drops,
+// blocks, variables, messages, options and the modules kept as text.
+#include "embedded/mssql/tests/server_fixture.h"
+
+namespace tsl::mssql::testing {
+namespace {
+
+class script_statements_test : public server_fixture {
+ protected:
+  void SetUp() override {
+    server_fixture::SetUp();
+    s_->on_message = [this](const std::string& m) { messages_.push_back(m); };
+    s_->run_script("CREATE TABLE [dbo].[t] ([id] int NOT NULL PRIMARY KEY, [v] money NULL)");
+  }
+  std::vector<std::string> messages_;
+};
+
+TEST_F(script_statements_test, ConditionalDropsFollowTheCatalogue) {
+  s_->run_script(
+      "IF EXISTS (SELECT * FROM sys.objects WHERE object_id = OBJECT_ID(N'[dbo].[gone]') AND "
+      "type in (N'U'))\nDROP TABLE [dbo].[gone]\nGO\n"
+      "IF OBJECT_ID('dbo.t', 'U') IS NOT NULL DROP TABLE dbo.t\n"
+      "IF OBJECT_ID('dbo.t', 'U') IS NULL CREATE TABLE dbo.t (id int)\n"
+      "IF NOT EXISTS (SELECT * FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_NAME = 'u')\n"
+      "BEGIN\n  CREATE TABLE u (a int)\n  PRINT 'made u'\nEND\nELSE PRINT 'u was there'\n");
+  EXPECT_EQ(messages_, std::vector<std::string>{"made u"});
+  EXPECT_EQ(one("SELECT count(*) FROM t"), "0");
+  s_->run_script(
+      "IF EXISTS (SELECT 1 FROM u) PRINT 'rows' ELSE PRINT 'empty'\n"
+      "IF DB_ID(N'shop') IS NOT NULL PRINT 'shop'\n"
+      "IF EXISTS (SELECT name FROM sys.databases WHERE name = N'nowhere') PRINT 'x'");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"made u", "empty", "shop"}));
+  // A condition the server cannot answer fails; it is never taken as false.
+  EXPECT_EQ(error_of("IF 1 = 1 PRINT 'x'"), 40000);
+}
+
+TEST_F(script_statements_test, VariablesLiveForOneBatch) {
+  s_->run_script(
+      "INSERT t VALUES (1, $20.00), (2, -$1.50)\n"
+      "DECLARE @n int, @total money = (SELECT SUM(v) FROM t)\n"
+      "SET @n = (SELECT MAX(id) FROM t) + 1\n"
+      "INSERT t VALUES (@n, @total)\n");
+  EXPECT_EQ(one("SELECT v FROM t WHERE id = 3"), "18.5");
+  EXPECT_EQ(one("SELECT v FROM t WHERE id = 2"), "-1.5");
+  EXPECT_EQ(error_of("SET @n = 1"), 137);
+  EXPECT_EQ(error_of("DECLARE @a int\nDECLARE @a int"), 134);
+  EXPECT_EQ(error_of("DECLARE @a int\nSET @a = (SELECT id FROM t)"), 512);
+}
+
+TEST_F(script_statements_test, OptionsMessagesAndProceduresWithoutEffect) {
+  s_->run_script(
+      "SET ANSI_NULLS ON\nSET QUOTED_IDENTIFIER ON\nSET ANSI_PADDING OFF\nSET DATEFORMAT ymd\n"
+      "SET XACT_ABORT ON\nCHECKPOINT\nUPDATE STATISTICS dbo.t\n"
+      "ALTER DATABASE [shop] SET RECOVERY SIMPLE, PAGE_VERIFY CHECKSUM WITH NO_WAIT\n"
+      "EXEC sp_dboption N'shop', N'autoclose', N'false'\n"
+      "EXEC dbo.sp_addextendedproperty @name = N'MS_Description', @value = N'x'\n"
+      "GRANT SELECT ON dbo.t TO public\n"
+      "RAISERROR ('loaded %d rows of %s', 0, 1, 3, 't') WITH NOWAIT\n");
+  EXPECT_EQ(messages_, std::vector<std::string>{"loaded 3 rows of t"});
+  std::string msg;
+  EXPECT_EQ(error_of("RAISERROR (N'bad %s', 16, 2, N'thing')", &msg), 50000);
+  EXPECT_EQ(msg, "bad thing");
+  s_->run_script("EXEC sp_MSforeachtable 'ALTER TABLE ? NOCHECK CONSTRAINT ALL'");
+}
+
+TEST_F(script_statements_test, ModulesAreKeptAndDroppedByName) {
+  s_->run_script(
+      "CREATE VIEW [dbo].[v_t] AS\nSELECT id FROM t\nGO\n"
+      "CREATE PROCEDURE dbo.p_t @id int AS\nBEGIN\n  SELECT * FROM t WHERE id = @id\nEND\nGO\n");
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[0],
+            "Warning: View 'dbo.v_t' is kept in the catalogue but this server does not run it.");
+  EXPECT_EQ(error_of("CREATE VIEW v_t AS SELECT 1 AS one"), 2714);
+  s_->run_script(
+      "IF OBJECT_ID(N'dbo.v_t', N'V') IS NOT NULL DROP VIEW dbo.v_t\nGO\n"
+      "CREATE OR ALTER PROCEDURE dbo.p_t AS SELECT 2\nGO\n"
+      "DROP PROCEDURE IF EXISTS dbo.p_t\n");
+  EXPECT_EQ(error_of("DROP VIEW v_t"), 3701);
+  EXPECT_EQ(error_of("ALTER VIEW v_t AS SELECT 1 AS one"), 208);
+}
+
+TEST_F(script_statements_test, IdentifierLimitCountsCharacters) {
+  std::string e128, e129;
+  for (int i = 0; i < 128; ++i) e128 += "\xC3\xA9";
+  e129 = e128 + "\xC3\xA9";
+  EXPECT_EQ(error_of("CREATE TABLE [" + e128 + "] (a int)"), 0);
+  std::string msg;
+  EXPECT_EQ(error_of("CREATE TABLE [" + e129 + "] (a int)", &msg), 103);
+  EXPECT_EQ(msg,
+            "The identifier that starts with '" + e128 + "' is too long. Maximum length is 128.");
+}
+
+TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
+  s_->run_script(
+      "EXEC sp_addtype N'phone', N'varchar(24)', N'not null'\n"
+      "CREATE TYPE [dbo].[flag] FROM [bit] NULL\n"
+      "CREATE TABLE c (id int, p phone, f [dbo].[flag], q phone NULL)\n");
+  EXPECT_EQ(error_of("INSERT c (id, f) VALUES (1, 1)"), 515);  // p takes the type's NOT NULL
+  s_->run_script("INSERT c VALUES (1, '555-1234', NULL, NULL)");
+  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'p'")[0][5], "varchar");
+  EXPECT_EQ(error_of("CREATE TABLE d (x nosuchtype)"), 2715);
+  EXPECT_EQ(error_of("EXEC sp_addtype N'phone', N'int'"), 219);
+  // Known after the database is opened again.
+  s_.reset();
+  srv_.reset();
+  srv_ = server::open(dir_.path() + "/srv");
+  login_request l;
+  l.integrated = true;
+  s_ = std::make_unique<session>(srv_, l);
+  s_->run_script("USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\nDROP TYPE flag");
+  EXPECT_EQ(error_of("DROP TYPE flag"), 218);
+}
+
+}  // namespace
+}  // namespace tsl::mssql::testing
