@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include "GUI2/help_location.h"
 #include "GUI2/help_window.h"
 #include "GUI2/pictures.h"
 #include "GUI2/ui_thread.h"
@@ -24,7 +25,7 @@ QString qtext(const std::u16string& s) {
 }  // namespace
 
 wizard_shell::wizard_shell(const std::u16string& title, int icon, int watermark, int header)
-    : title_(title), help_dir_(tk_get_program_path() + ".help") {
+    : title_(title), help_dir_(help_dir_for(tk_get_program_path())) {
   tk_trace(2, "wizard_shell::ctor");
   if (instance_) throw tk_mail_assertion("g_wiz_sh", 61);
   instance_ = this;
