@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QVersionNumber>
+#include <cstdio>
+#include <cstring>
 
 #include "GUI2/gui_error_ui.h"
 #include "GUI2/gui_finish_page.h"
@@ -12,6 +14,7 @@
 #include "common/error_handler.h"
 #include "common/tessaly_convertor.h"
 #include "platform/text/format.h"
+#include "tsl_version.h"
 #include "wizard/mssql_settings_page.h"
 #include "wizard/ora_settings_page.h"
 #include "wizard/progress_page.h"
@@ -74,7 +77,13 @@ int tsl_shel::exec() {
 }
 
 int tsl_wizard_main(int argc, char** argv) {
+  // Answered before Qt starts, so that it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("tslwizard %s\n", TSL_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
+  QApplication::setApplicationVersion(QStringLiteral(TSL_VERSION));
   const QVersionNumber runtime = QVersionNumber::fromString(QString::fromLatin1(qVersion()));
   if (runtime < QVersionNumber(kQtMajor, kQtMinor)) {
     // No frame exists yet: a plain, ownerless box.

@@ -19,6 +19,7 @@
 #include "embedded/mssql/session.h"
 #include "embedded/mssql/sql_error.h"
 #include "embedded/mssql_tds/listener.h"
+#include "tsl_version.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ using namespace tsl::mssql;
 
 const char kUsage[] =
     "usage: tsl-mssql [--dir DIR] [-U LOGIN] [-d DATABASE] [-b] COMMAND [ARGS]\n"
+    "       tsl-mssql --help | --version\n"
     "\n"
     "commands:\n"
     "  init [VERSION-FILE]   create a server directory (version text from the file, or SQL\n"
@@ -186,6 +188,9 @@ int main(int argc, char** argv) {
       stop_on_error = true;
     else if (a == "-h" || a == "--help") {
       std::cout << kUsage;
+      return 0;
+    } else if (a == "--version") {
+      std::cout << "tsl-mssql " TSL_VERSION "\n";
       return 0;
     } else
       break;

@@ -24,6 +24,7 @@
 #include "embedded/oracle/session.h"
 #include "embedded/oracle_tool/script.h"
 #include "embedded/oracle_tool/table_printer.h"
+#include "tsl_version.h"
 
 using namespace tsl::eora;
 
@@ -35,6 +36,7 @@ const char kUsage[] =
     "       tsl-oracle revoke|grant SERVICE USER \"CREATE SEQUENCE\"\n"
     "       tsl-oracle list-dbs\n"
     "       tsl-oracle sql CONNECT USER[/PASSWORD] [-f FILE | -e SQL]...\n"
+    "       tsl-oracle --help | --version\n"
     "\n"
     "A password left out of the command line, where other users can see it,\n"
     "comes from $TSL_ORACLE_PASSWORD, else from the first line of standard input\n"
@@ -145,6 +147,10 @@ int main(int argc, char** argv) {
   if (args.empty()) return usage();
   if (args[0] == "--help" || args[0] == "-h") {
     std::cout << kUsage;
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::cout << "tsl-oracle " TSL_VERSION "\n";
     return 0;
   }
   try {
