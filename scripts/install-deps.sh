@@ -7,7 +7,9 @@ packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3
           freetds-bin freetds-dev
-          qt6-base-dev qt6-qpa-plugins libqt6test6 fonts-dejavu-core)
+          qt6-base-dev qt6-qpa-plugins libqt6test6 fonts-dejavu-core
+          # manual pages, and the checks of the Debian package
+          scdoc man-db lintian)
 # The TDS listener's tests drive it with Node's tedious driver.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 
