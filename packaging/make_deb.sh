@@ -52,6 +52,13 @@ find "$root" -type f -perm -u+x -exec chmod 0755 {} +
 # A library is loaded, never run.
 find "$root/usr/lib" -type f -name '*.so*' -exec chmod 0644 {} +
 
+install -d -m 0755 "$root/DEBIAN"
+elves=$(cd "$stage" && find debian/tessaly/usr/bin debian/tessaly/usr/lib -type f \
+          -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print)
+# What the compiler notes about itself is no use to anyone running the programs.
+# shellcheck disable=SC2086
+(cd "$stage" && strip --remove-section=.comment --remove-section=.note $elves)
+
 # Depends: the packages of the libraries actually linked, at the versions
 # the build saw. The wizard also needs a Qt platform plugin, which it loads
 # without linking.
@@ -61,9 +68,6 @@ Source: tessaly
 Package: tessaly
 Architecture: any
 CONTROL
-install -d -m 0755 "$root/DEBIAN"
-elves=$(cd "$stage" && find debian/tessaly/usr/bin debian/tessaly/usr/lib -type f \
-          -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print)
 # shellcheck disable=SC2086
 shlibs=$(cd "$stage" && dpkg-shlibdeps -O $elves | sed -n 's/^shlibs:Depends=//p')
 [ -n "$shlibs" ] || { echo "make_deb.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }

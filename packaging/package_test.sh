@@ -24,7 +24,7 @@ version=$(dpkg-deb -f "$deb" Version)
 
 # Nothing installed names the tree it was built from: no help pages, client
 # library or sample read from there by accident.
-if hits=$(grep -rlF -e "$src" -e "$build" "$root"); then
+if hits=$(grep -rlF -e "$src/" -e "$build/" "$root"); then
   fail "installed files name the build tree: $hits"
 fi
 for f in usr/bin/TSLAGENT usr/bin/tslwizard usr/bin/tsl-mssql usr/bin/tsl-oracle \
