@@ -23,10 +23,13 @@ foreach(program TSLAGENT tslwizard tessaly tsl-mssql tsl-oracle)
   endif()
 endforeach()
 # The programs that connect to Oracle find libtsloci.so, when it is named
-# without a path, in the prefix they run from.
+# without a path, in the prefix they run from. Linked so from the start: a
+# path rewritten at install time is padded with empty entries in the build
+# tree, and an empty entry makes the loader search the current directory.
 foreach(program TSLAGENT tslwizard tessaly)
   if(TARGET ${program})
-    set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${TSL_INSTALL_PKGLIBDIR}")
+    set_target_properties(${program} PROPERTIES
+      INSTALL_RPATH "$ORIGIN/../${TSL_INSTALL_PKGLIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
   endif()
 endforeach()
 

@@ -34,6 +34,20 @@ for f in usr/bin/TSLAGENT usr/bin/tslwizard usr/bin/tsl-mssql usr/bin/tsl-oracle
   [ -e "$root/$f" ] || fail "$f is not in the package"
 done
 
+# A library search path of the programs, shipped or in the build tree, never
+# leads to the current directory: an empty or relative entry would load a
+# library planted where the program runs.
+search_paths() { readelf -d "$1" | sed -n 's/.*(\(RPATH\|RUNPATH\)).*\[\(.*\)\]$/\2/p'; }
+for elf in "$root"/usr/bin/* "$root"/usr/lib/tessaly/*.so "$build/agent/TSLAGENT" \
+           "$build/wizard/tslwizard"; do
+  for entry in $(search_paths "$elf" | sed 's/^:/<empty>:/; s/::/:<empty>:/g; s/:$/:<empty>/' | tr ':' ' '); do
+    case $entry in
+      /* | '$ORIGIN'/*) ;;
+      *) fail "$elf searches '$entry' for libraries" ;;
+    esac
+  done
+done
+
 # Each program has its page, and each page renders without a complaint.
 for program in "$root"/usr/bin/*; do
   page=$root/usr/share/man/man1/$(basename "$program").1.gz
