@@ -235,15 +235,7 @@ std::u16string ora_database::sequence_options(const std::u16string& start) {
 void ora_database::create_identity_trigger(const std::u16string& table,
                                            const std::u16string& column,
                                            const std::u16string& sequence) {
-  // Names are quoted as they were created; a table name too long for the
-  // usual trigger name lends the trigger its sequence's name, which is
-  // unique and fits.
-  std::u16string trigger = table + u"__TRIGGER";
-  if (ora_validator::bytes_of(trigger) > ora_validator::max_name) trigger = sequence;
-  std::u16string sql = u"CREATE OR REPLACE TRIGGER " + ora_quoted(trigger) + u" BEFORE INSERT ON " +
-                       ora_quoted(table) + u" FOR EACH ROW WHEN (new." + ora_quoted(column) +
-                       u" IS NULL) BEGIN select " + ora_quoted(sequence) + u".nextval into :new." +
-                       ora_quoted(column) + u" from dual; END;";
+  const std::u16string sql = identity_trigger_text(table, column, sequence);
   try {
     // A trigger that does not compile is created with a warning.
     if (run(sql) == OCI_SUCCESS_WITH_INFO)
@@ -251,6 +243,20 @@ void ora_database::create_identity_trigger(const std::u16string& table,
   } catch (const ora_exception& e) {
     tk_trace(2, "Error while creating index for trigger:\n%s\n", e.what());
   }
+}
+
+std::u16string ora_database::identity_trigger_text(const std::u16string& table,
+                                                   const std::u16string& column,
+                                                   const std::u16string& sequence) {
+  // Names are quoted as they were created; a table name too long for the
+  // usual trigger name lends the trigger its sequence's name, which is
+  // unique and fits.
+  std::u16string trigger = table + u"__TRIGGER";
+  if (ora_validator::bytes_of(trigger) > ora_validator::max_name) trigger = sequence;
+  return u"CREATE OR REPLACE TRIGGER " + ora_quoted(trigger) + u" BEFORE INSERT ON " +
+         ora_quoted(table) + u" FOR EACH ROW WHEN (new." + ora_quoted(column) +
+         u" IS NULL) BEGIN select " + ora_quoted(sequence) + u".nextval into :new." +
+         ora_quoted(column) + u" from dual; END;";
 }
 
 void ora_database::continue_identity(const std::u16string& table) {

@@ -61,6 +61,9 @@ class ora_database : public udb_database {
   // The identity trigger that fills `column` from `sequence`.
   void create_identity_trigger(const std::u16string& table, const std::u16string& column,
                                const std::u16string& sequence);
+  static std::u16string identity_trigger_text(const std::u16string& table,
+                                              const std::u16string& column,
+                                              const std::u16string& sequence);
   // After a table's rows are copied with their own identity values: the
   // sequence goes on above the highest value in the identity column. Does
   // nothing for a table without an identity sequence made in this session.

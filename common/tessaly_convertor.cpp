@@ -18,6 +18,7 @@
 #include "UDB/udb_record_exception.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
+#include "common/run_observer.h"
 #include "common/udb_profile.h"
 
 namespace {
@@ -54,6 +55,10 @@ tessaly_convertor& tessaly_convertor::instance() {
 
 void tessaly_convertor::console(const std::string& line, bool to_error) const {
   if (!agent_ || silent_) return;
+  if (observer_) {
+    if (to_error) observer_->message(line);
+    return;
+  }
   std::FILE* out = to_error ? stderr : stdout;
   std::fputs(line.c_str(), out);
   std::fputc('\n', out);
@@ -102,9 +107,11 @@ int tessaly_convertor::operator()() {
     failed_ = true;
   } catch (const tk_exception& e) {
     failed_ = true;
+    if (observer_) observer_->error(u"", 0, error_handler::instance().build_message(e));
     error_handler::instance().handle(e, error_handler::kEndsAnyway);
   } catch (const std::exception& e) {
     failed_ = true;
+    if (observer_) observer_->error(u"", 0, e.what());
     tk_trace(3, "ERROR:\n%s", e.what());
     console("ERROR:", true);
     console(e.what(), true);
@@ -155,7 +162,9 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     return;
   }
 
-  const std::vector<std::u16string> targets = destination_names(names);
+  std::vector<std::u16string> sources;
+  for (const auto& entry : selected_entries) sources.push_back(entry.first);
+  const std::vector<std::u16string> targets = destination_names(sources, uppercase, names);
   // Sequences are named after their tables; none may take a name that a
   // later table of the run needs.
   for (const std::u16string& t : targets) destination.reserve_name(t);
@@ -171,10 +180,11 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
   if (stop_requested()) throw tk_final_exception();
 }
 
-std::vector<std::u16string> tessaly_convertor::destination_names(ora_tn_validator& names) {
+std::vector<std::u16string> tessaly_convertor::destination_names(
+    const std::vector<std::u16string>& sources, bool uppercase, ora_tn_validator& names) {
   std::vector<std::u16string> targets;
-  for (const auto& entry : selected_entries) {
-    std::u16string target = uppercase ? tk_wstring::to_upper(entry.first) : entry.first;
+  for (const std::u16string& source : sources) {
+    std::u16string target = uppercase ? tk_wstring::to_upper(source) : source;
     // Two entries must not meet in one destination table (names that differ
     // only in case, upper-cased).
     const bool taken = std::find(targets.begin(), targets.end(), target) != targets.end();
@@ -185,8 +195,9 @@ std::vector<std::u16string> tessaly_convertor::destination_names(ora_tn_validato
   return targets;
 }
 
-void tessaly_convertor::count_error(const tk_exception& e) {
+void tessaly_convertor::count_error(const tk_exception& e, int32_t record) {
   ++errors_;
+  if (observer_) observer_->error(current_name_, record, error_handler::instance().build_message(e));
   error_handler::instance().handle(e, error_handler::kCanGoOn);
 }
 
@@ -196,10 +207,22 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   set_current_name(name);
   record_index_ = 0;
   record_count_ = 0;
+  // Every table that began is reported as finished, however it ends.
+  struct finish_mark {
+    run_observer* observer;
+    const std::u16string& name;
+    std::atomic<int32_t>& read;
+    int64_t written = 0;
+    bool started = false;
+    ~finish_mark() {
+      if (observer && started) observer->table_finished(name, read.load(), written);
+    }
+  } finish{observer_, name, record_index_};
   try {
     if (agent_ && sql.empty() && !source.is_table_exist(name)) {
       tk_trace_w(3, u"Table %s not exists", name.c_str());
       console("Table " + tk_ucs2_to_ansi(name) + " not exists", true);
+      if (observer_) observer_->error(name, 0, "Table " + tk_ucs2_to_ansi(name) + " not exists");
       ++errors_;
       return;
     }
@@ -214,6 +237,7 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
         throw tk_exception("Invalid merge/overwrite mode", 0);
       if (mode == kSkip) {
         tk_trace(2, "Skip existing table");
+        if (observer_) observer_->table_skipped(name, target);
         return;
       }
       if (mode == kOverwrite) {
@@ -236,6 +260,7 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
       for (const std::string& w : destination.take_warnings()) {
         tk_trace(3, "Warning: %s", w.c_str());
         console("Warning: " + w, false);
+        if (observer_) observer_->warning(w);
       }
     }
     if (mode == kMerge && !from->schema().conform_to(to->schema()))
@@ -253,9 +278,11 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     console("Converting table " + tk_ucs2_to_ansi(current_name_) + "(" +
                 std::to_string(record_count_.load()) + " records)",
             false);
+    if (observer_) observer_->table_started(name, target, record_count_.load());
+    finish.started = true;
     if (record_count_ == 0 || definitions_only) return;
 
-    copy_records(*from, *to);
+    finish.written = copy_records(*from, *to);
     to.reset();
     // Identity values were copied as they are; new rows must get higher ones.
     destination.continue_identity(target);
@@ -272,8 +299,9 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   }
 }
 
-void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
+int64_t tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
   error_handler& errors = error_handler::instance();
+  int64_t written = 0;
   source.reset();
   while (!source.is_eof()) {
     // A stop ends the table at a record boundary: every row inserted so far
@@ -282,20 +310,24 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
     tk_trace(1, "Converting %d record", record_index_.load());
     try {
       udb_record* record = source.get_item();
-      if (record) destination.append_record(*record);
+      if (record) {
+        destination.append_record(*record);
+        ++written;
+      }
     } catch (const ora_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
       // One message, not one per remaining row.
-      count_error(e.is_storage_failure() ? e.with_severity(1) : e);
+      count_error(e.is_storage_failure() ? e.with_severity(1) : e, record_index_ + 1);
     } catch (const udb_record_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
-      count_error(e);
+      count_error(e, record_index_ + 1);
     }
     source.next();
     // Only this thread writes it: a plain store is enough.
     record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
                         std::memory_order_relaxed);
   }
+  return written;
 }
 
 bool tessaly_convertor::load_profile(const std::string& path) {

@@ -13,6 +13,7 @@
 
 class mss_database;
 class ora_tn_validator;
+class run_observer;
 
 // A single instance; a second one is an internal error. (The base's virtual
 // destructor cannot raise, so the instance rule is kept here.)
@@ -43,6 +44,13 @@ class tessaly_convertor : public udb_converter {
   // The agent prints its console lines and converts every table when none
   // is selected.
   void set_agent(bool on) { agent_ = on; }
+  // Not owned; while set, the agent's console lines give way to its events.
+  void set_observer(run_observer* observer) { observer_ = observer; }
+
+  // The destination name of each source name, in order, as a run gives
+  // them: upper-cased if asked, then made acceptable and unique.
+  static std::vector<std::u16string> destination_names(const std::vector<std::u16string>& sources,
+                                                       bool uppercase, ora_tn_validator& names);
   // The last run itself was ended by an error or stopped: what was selected
   // was not all converted.
   bool failed() const { return failed_; }
@@ -59,17 +67,17 @@ class tessaly_convertor : public udb_converter {
   // Refuses the run when a selected query is not a single SELECT.
   void check_queries();
   void convert_all(mss_database& source, ora_database& destination);
-  // The destination name of every entry, in the order of the entries.
-  std::vector<std::u16string> destination_names(ora_tn_validator& names);
   void convert_entry(mss_database& source, ora_database& destination, const std::u16string& name,
                      const std::u16string& sql, const std::u16string& target);
-  void copy_records(udb_recordset& source, udb_recordset& destination);
+  // Answers the rows the destination accepted.
+  int64_t copy_records(udb_recordset& source, udb_recordset& destination);
   // Hands a recoverable error of the run to the policy and counts it.
-  void count_error(const tk_exception& e);
+  void count_error(const tk_exception& e, int32_t record = 0);
   void console(const std::string& line, bool to_error) const;
 
   tk_reg_key registry_;
   bool agent_ = false;
+  run_observer* observer_ = nullptr;
   bool failed_ = false;
   int errors_ = 0;
   static inline bool running_ = false;
