@@ -43,6 +43,13 @@ class ora_database : public udb_database {
   std::unique_ptr<udb_recordset> query(const std::u16string& sql) override;
   void create_relationships(const udb_relationships& relationships) override;
   void create_fk_index_if(const std::u16string& parent, const std::vector<std::u16string>& columns);
+  // ALTER TABLE ... ADD FOREIGN KEY for destination names; the delete rule
+  // is kept only when it is ON DELETE CASCADE or ON DELETE SET NULL.
+  static std::u16string foreign_key_text(const std::u16string& child,
+                                         const std::vector<std::u16string>& columns,
+                                         const std::u16string& parent,
+                                         const std::vector<std::u16string>& referenced,
+                                         const std::u16string& delete_rule);
 
   // Receives a foreign key's failure with its context ("Foreign key 'x'");
   // without one the failure is raised.

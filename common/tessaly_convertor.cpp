@@ -20,6 +20,7 @@
 #include "common/init_conversion.h"
 #include "common/run_observer.h"
 #include "common/udb_profile.h"
+#include "platform/text/wide_ctype.h"
 
 namespace {
 
@@ -178,6 +179,34 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     if (failed_) break;
   }
   if (stop_requested()) throw tk_final_exception();
+  if (foreign_keys && !failed_ && !definitions_only) create_foreign_keys(source, destination);
+}
+
+void tessaly_convertor::create_foreign_keys(mss_database& source, ora_database& destination) {
+  tk_trace(2, "tessaly_convertor::create_foreign_keys");
+  // Only keys between tables of this run: another table in the schema may
+  // hold anything.
+  auto in_run = [&](const std::u16string& table) {
+    for (const auto& entry : selected_entries)
+      if (entry.second.empty() && tsl::text::equal_nocase(entry.first, table)) return true;
+    return false;
+  };
+  udb_relationships keys;
+  for (const udb_relationship& r : source.relationships())
+    if (in_run(r.table()) && in_run(r.referenced_table())) keys.add(r);
+  if (keys.empty()) return;
+  set_current_name(std::u16string());
+  // A key that cannot be made is the run's error; the others still follow.
+  destination.set_fk_error_handler([this](const tk_exception& e, const std::u16string& context) {
+    error_handler::instance().set_context(context);
+    count_error(e);
+  });
+  struct handler_reset {
+    ora_database& db;
+    ~handler_reset() { db.set_fk_error_handler(nullptr); }
+  } reset{destination};
+  destination.create_relationships(keys);
+  error_handler::instance().clear_context();
 }
 
 std::vector<std::u16string> tessaly_convertor::destination_names(

@@ -62,6 +62,10 @@ class tessaly_convertor : public udb_converter {
   mssql_converter_impl mssql;
   int32_t conversion_mode = kOverwrite;
   bool uppercase = false;
+  // After every table is filled, the source's foreign keys between tables
+  // of the run are created; a key that fails (orphaned rows) is an error of
+  // the run. The agent never asks for it.
+  bool foreign_keys = false;
 
  private:
   // Refuses the run when a selected query is not a single SELECT.
@@ -69,6 +73,7 @@ class tessaly_convertor : public udb_converter {
   void convert_all(mss_database& source, ora_database& destination);
   void convert_entry(mss_database& source, ora_database& destination, const std::u16string& name,
                      const std::u16string& sql, const std::u16string& target);
+  void create_foreign_keys(mss_database& source, ora_database& destination);
   // Answers the rows the destination accepted.
   int64_t copy_records(udb_recordset& source, udb_recordset& destination);
   // Hands a recoverable error of the run to the policy and counts it.

@@ -63,11 +63,10 @@ bool store_without_passwords(tessaly_convertor& driver, const std::string& path)
 }  // namespace
 
 int run_convert(const cli_options& options) {
-  if (options.jobs > 1 || options.foreign_keys)
-    throw tk_exception(
-        std::string(options.jobs > 1 ? "--jobs" : "--foreign-keys") + " is not available yet", 1);
+  if (options.jobs > 1) throw tk_exception("--jobs is not available yet", 1);
   session s(options);
   tessaly_convertor& driver = s.driver();
+  driver.foreign_keys = options.foreign_keys;
   {
     std::unique_ptr<mss_database> source = s.open_source();
     s.apply_selection(*source);

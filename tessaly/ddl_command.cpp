@@ -14,6 +14,7 @@
 #include "common/error_handler.h"
 #include "common/tessaly_convertor.h"
 #include "platform/text/utf.h"
+#include "platform/text/wide_ctype.h"
 #include "tessaly/commands.h"
 #include "tessaly/exit_status.h"
 #include "tessaly/session.h"
@@ -24,10 +25,19 @@ namespace {
 
 std::string utf8(const std::u16string& s) { return tsl::text::utf16_to_utf8(s); }
 
+// Where a source table went: its Oracle name and renamed columns.
+struct made_table {
+  std::u16string source;
+  std::u16string target;
+  t_names_map columns;
+};
+
 // The statements of one table, each ended for the script.
 std::string table_script(const planned_entry& entry, udb_recordset& from, bool uppercase,
-                         bool skip_indexes, int release, const std::vector<planned_entry>& all) {
+                         bool skip_indexes, int release, const std::vector<planned_entry>& all,
+                         std::vector<made_table>& made) {
   ora_schema_initializer schema(entry.target, from.schema(), from.indexes(), uppercase);
+  made.push_back({entry.name, entry.target, schema.names()});
   schema.set_release(release);
   std::string out = "-- " + utf8(entry.name);
   if (entry.target != entry.name) out += " as " + utf8(entry.target);
@@ -61,6 +71,32 @@ std::string table_script(const planned_entry& entry, udb_recordset& from, bool u
   return out + "\n";
 }
 
+// The foreign keys between tables of the script, as the run makes them
+// after every table is filled.
+std::string foreign_keys_script(const udb_relationships& keys, const std::vector<made_table>& made) {
+  auto find = [&](const std::u16string& source) -> const made_table* {
+    for (const made_table& m : made)
+      if (tsl::text::equal_nocase(m.source, source)) return &m;
+    return nullptr;
+  };
+  std::string out;
+  for (const udb_relationship& r : keys) {
+    const made_table* child = find(r.table());
+    const made_table* parent = find(r.referenced_table());
+    if (!child || !parent) continue;
+    std::vector<std::u16string> columns, referenced;
+    for (const std::u16string& f : r.fields())
+      columns.push_back(child->columns.get_mapped_name(f, false));
+    for (const std::u16string& f : r.referenced_fields())
+      referenced.push_back(parent->columns.get_mapped_name(f, false));
+    out += "-- " + utf8(r.name()) + "\n" +
+           utf8(ora_database::foreign_key_text(child->target, columns, parent->target, referenced,
+                                               r.delete_rule())) +
+           ";\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 int run_ddl(const cli_options& options) {
@@ -75,6 +111,7 @@ int run_ddl(const cli_options& options) {
   std::printf("-- Oracle schema for database %s, written by tessaly %s\n\n",
               utf8(driver.database_name).c_str(), TSL_VERSION);
   int status = kDone;
+  std::vector<made_table> made;
   for (const planned_entry& entry : plan) {
     try {
       if (entry.sql.empty() && !source->is_table_exist(entry.name))
@@ -82,7 +119,10 @@ int run_ddl(const cli_options& options) {
       std::unique_ptr<udb_recordset> from =
           entry.sql.empty() ? source->get_table(entry.name, udb_database::kReadOnly)
                             : source->get_table(entry.name, entry.sql, udb_database::kReadOnly);
-      std::fputs(table_script(entry, *from, driver.uppercase, driver.skip_indexes, release, plan)
+      // Only tables take part in foreign keys.
+      std::vector<made_table> ignored;
+      std::fputs(table_script(entry, *from, driver.uppercase, driver.skip_indexes, release, plan,
+                              entry.sql.empty() ? made : ignored)
                      .c_str(),
                  stdout);
     } catch (const tk_exception& e) {
@@ -92,6 +132,8 @@ int run_ddl(const cli_options& options) {
       status = kCompletedWithErrors;
     }
   }
+  if (options.foreign_keys)
+    std::fputs(foreign_keys_script(source->relationships(), made).c_str(), stdout);
   std::fflush(stdout);
   return status;
 }
