@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3
-          freetds-bin freetds-dev
+          freetds-bin freetds-dev scdoc
           qt6-base-dev qt6-qpa-plugins libqt6test6 fonts-dejavu-core)
 # The TDS listener's tests drive it with Node's tedious driver.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
