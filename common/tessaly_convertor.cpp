@@ -165,7 +165,9 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
 
   std::vector<std::u16string> sources;
   for (const auto& entry : selected_entries) sources.push_back(entry.first);
-  const std::vector<std::u16string> targets = destination_names(sources, uppercase, names);
+  std::vector<std::u16string> targets = destination_names(sources, uppercase, names);
+  for (size_t i = 0; i < sources.size(); ++i)
+    if (auto f = fill_only.find(sources[i]); f != fill_only.end()) targets[i] = f->second.target;
   // Sequences are named after their tables; none may take a name that a
   // later table of the run needs.
   for (const std::u16string& t : targets) destination.reserve_name(t);
@@ -180,6 +182,19 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
   }
   if (stop_requested()) throw tk_final_exception();
   if (foreign_keys && !failed_ && !definitions_only) create_foreign_keys(source, destination);
+}
+
+void tessaly_convertor::create_foreign_keys_now() {
+  tk_trace(2, "tessaly_convertor::create_foreign_keys_now");
+  ora_database* destination = oracle.database();
+  if (!destination) throw tk_exception("Not connected to the Oracle server", 1);
+  std::unique_ptr<mss_database> source =
+      mssql.engine().open_db(database_name, udb_database::kReadOnly);
+  // Opening a table collects the keys that refer to it.
+  for (const auto& [name, sql] : selected_entries)
+    if (sql.empty() && source->is_table_exist(name))
+      source->get_table(name, udb_database::kReadOnly);
+  create_foreign_keys(*source, *destination);
 }
 
 void tessaly_convertor::create_foreign_keys(mss_database& source, ora_database& destination) {
@@ -260,7 +275,9 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
                     : source.get_table(name, sql, udb_database::kReadOnly);
 
     const int32_t mode = conversion_mode;
-    if (destination.is_table_exist(target)) {
+    const auto fill = fill_only.find(name);
+    const bool filling = fill != fill_only.end();
+    if (!filling && destination.is_table_exist(target)) {
       tk_trace_w(2, u"Table %s already exists", target.c_str());
       if (mode < kOverwrite || mode > kSkip)
         throw tk_exception("Invalid merge/overwrite mode", 0);
@@ -281,7 +298,11 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     }
 
     std::unique_ptr<udb_recordset> to;
-    if (destination.is_table_exist(target)) {
+    if (filling) {
+      // Opened as the run that made it would hold it.
+      to = destination.get_table(
+          target, fill->second.created ? ora_table::kWithIndexes : udb_database::kAppend);
+    } else if (destination.is_table_exist(target)) {
       to = destination.get_table(target, udb_database::kAppend);
     } else {
       udb_indexes none;
@@ -292,7 +313,7 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
         if (observer_) observer_->warning(w);
       }
     }
-    if (mode == kMerge && !from->schema().conform_to(to->schema()))
+    if (!filling && mode == kMerge && !from->schema().conform_to(to->schema()))
       throw tk_exception("The structure of data source does not conform to the destination table.",
                          0);
 
@@ -314,7 +335,8 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     finish.written = copy_records(*from, *to);
     to.reset();
     // Identity values were copied as they are; new rows must get higher ones.
-    destination.continue_identity(target);
+    // A split run's sequences belong to its first process, which does it.
+    if (!filling) destination.continue_identity(target);
   } catch (const ora_exception& e) {
     error_handler::instance().set_context(current_name_);
     // Every further table would fail the same way: the run ends here.

@@ -2,6 +2,7 @@
 // The conversion driver: one run copies the selected tables and queries of
 // an MS SQL database into the Oracle schema of the logged-on user.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,20 @@ class tessaly_convertor : public udb_converter {
   // of the run are created; a key that fails (orphaned rows) is an error of
   // the run. The agent never asks for it.
   bool foreign_keys = false;
+
+  // A run split over processes: its first process creates every table
+  // (definitions only); the others are each given some of them to fill, by
+  // source name, with the destination the run gave it and whether the run
+  // created it (opened with its keys) or appends to a table that was there.
+  // Modes, creation and identity sequences are then the first process's.
+  struct fill_target {
+    std::u16string target;
+    bool created = true;
+  };
+  std::map<std::u16string, fill_target> fill_only;
+  // For the first process of a split run, after the others filled the
+  // tables: the keys between the run's tables, read from the source again.
+  void create_foreign_keys_now();
 
  private:
   // Refuses the run when a selected query is not a single SELECT.

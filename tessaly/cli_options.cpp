@@ -45,6 +45,7 @@ enum id {
   kQuiet,
   kHelp,
   kVersion,
+  kJobPlan,
 };
 
 struct option_spec {
@@ -97,6 +98,8 @@ const option_spec kSpecs[] = {
     {"quiet", no_argument, kQuiet, 'q', kSource, nullptr, "print no progress"},
     {"help", no_argument, kHelp, 'h', ~0u, nullptr, "show this help and exit"},
     {"version", no_argument, kVersion, 'V', ~0u, nullptr, "show the version and exit"},
+    // Internal: how a split run starts its other processes; not in the help.
+    {"job-plan", required_argument, kJobPlan, 0, kConvert, "FILE", nullptr},
 };
 
 struct command_entry {
@@ -223,6 +226,7 @@ cli_options parse_cli(int argc, const char* const* argv) {
       case kQuiet: o.quiet = true; break;
       case kHelp: o.help = true; return o;
       case kVersion: o.version = true; return o;
+      case kJobPlan: o.job_plan = v; break;
       default: break;
     }
   }
@@ -253,7 +257,7 @@ std::string help_text(command cmd) {
         s = std::string("Usage: tessaly ") + c.name + " " + c.synopsis + "\n" + c.summary +
             ".\n\nOptions:\n";
     for (const option_spec& o : kSpecs) {
-      if ((o.commands & mask) == 0) continue;
+      if ((o.commands & mask) == 0 || o.text == nullptr) continue;
       std::string left = o.short_name ? std::string("-") + o.short_name + ", " : "    ";
       left += std::string("--") + o.name;
       if (o.arg) left += std::string("=") + o.arg;

@@ -38,6 +38,9 @@ struct cli_options {
   std::vector<std::string> include;
   std::vector<std::string> exclude;
 
+  // A process of a split run (internal): the file naming what it fills.
+  std::string job_plan;
+
   std::string report;
   std::string log;
   bool quiet = false;

@@ -14,38 +14,12 @@
 #include "tessaly/commands.h"
 #include "tessaly/exit_status.h"
 #include "tessaly/run_report.h"
+#include "tessaly/observer_fanout.h"
 #include "tessaly/session.h"
+#include "tessaly/split_run.h"
 
 namespace tessaly {
 namespace {
-
-// Hands every event to each of its observers in turn.
-class observer_fanout : public run_observer {
- public:
-  explicit observer_fanout(std::vector<run_observer*> to) : to_(std::move(to)) {}
-  void table_started(const std::u16string& name, const std::u16string& target,
-                     int32_t records) override {
-    for (run_observer* o : to_) o->table_started(name, target, records);
-  }
-  void table_finished(const std::u16string& name, int64_t read, int64_t written) override {
-    for (run_observer* o : to_) o->table_finished(name, read, written);
-  }
-  void table_skipped(const std::u16string& name, const std::u16string& target) override {
-    for (run_observer* o : to_) o->table_skipped(name, target);
-  }
-  void error(const std::u16string& name, int32_t record, const std::string& message) override {
-    for (run_observer* o : to_) o->error(name, record, message);
-  }
-  void warning(const std::string& message) override {
-    for (run_observer* o : to_) o->warning(message);
-  }
-  void message(const std::string& line) override {
-    for (run_observer* o : to_) o->message(line);
-  }
-
- private:
-  std::vector<run_observer*> to_;
-};
 
 // Passwords come from the environment or a prompt; a saved profile keeps
 // them out as well.
@@ -63,27 +37,33 @@ bool store_without_passwords(tessaly_convertor& driver, const std::string& path)
 }  // namespace
 
 int run_convert(const cli_options& options) {
-  if (options.jobs > 1) throw tk_exception("--jobs is not available yet", 1);
   session s(options);
   tessaly_convertor& driver = s.driver();
   driver.foreign_keys = options.foreign_keys;
+  run_report report(tsl::text::utf16_to_utf8(driver.database_name));
+  observer_fanout events({&report, &s.display()});
+  if (!options.job_plan.empty()) return run_job(s, options, report, events);
+
+  std::vector<planned_entry> plan;
   {
     std::unique_ptr<mss_database> source = s.open_source();
     s.apply_selection(*source);
+    if (options.jobs > 1 && !driver.definitions_only) plan = s.plan(*source);
   }
   s.connect_destination();
 
-  run_report report(tsl::text::utf16_to_utf8(driver.database_name));
-  observer_fanout events({&report, &s.display()});
-  driver.set_observer(&events);
-  driver();
-  driver.set_observer(nullptr);
-
   int status = kDone;
-  if (driver.failed())
-    status = kFatal;
-  else if (driver.errors() > 0)
-    status = kCompletedWithErrors;
+  if (plan.size() > 1) {
+    status = run_split(s, options, report, plan);
+  } else {
+    driver.set_observer(&events);
+    driver();
+    driver.set_observer(nullptr);
+    if (driver.failed())
+      status = kFatal;
+    else if (driver.errors() > 0)
+      status = kCompletedWithErrors;
+  }
   if (tk_trace_log* log = tk_trace_log::peek(); log && log->error() != 0 && status == kDone) {
     s.display().print_line(
         "error: cannot write log " + log->file_name() + ": " + std::strerror(log->error()), true);
@@ -103,14 +83,14 @@ int run_convert(const cli_options& options) {
   }
 
   int64_t rows = 0;
-  size_t tables = 0, with_errors = 0;
+  size_t tables = 0, errors = report.run_errors().size();
   for (const table_result& t : report.tables()) {
     rows += t.rows_written;
     ++tables;
-    if (!t.errors.empty()) ++with_errors;
+    errors += t.errors.size();
   }
   s.display().print_line(std::to_string(tables) + " tables, " + std::to_string(rows) +
-                         " rows written, " + std::to_string(driver.errors()) + " errors" +
+                         " rows written, " + std::to_string(errors) + " errors" +
                          (status == kFatal ? ", run ended early" : ""));
   return status;
 }

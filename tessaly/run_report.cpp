@@ -116,6 +116,26 @@ void run_report::finish(const std::string& status) {
     if (t.status.empty()) t.status = "failed";
 }
 
+void run_report::merge(const table_result& from_job) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  table_result& t = entry(from_job.source);
+  t.rows_read += from_job.rows_read;
+  t.rows_written += from_job.rows_written;
+  t.seconds += from_job.seconds;
+  for (const table_result::error& e : from_job.errors) t.errors.push_back(e);
+  if (!t.errors.empty()) t.status = "failed";
+}
+
+void run_report::add_run_error(const table_result::error& e) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  run_errors_.push_back(e);
+}
+
+std::vector<table_result::error> run_report::run_errors() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return run_errors_;
+}
+
 std::vector<table_result> run_report::tables() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return tables_;

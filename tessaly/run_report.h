@@ -43,7 +43,13 @@ class run_report : public run_observer {
   // "completed", "completed with errors" or "failed"; ends the clock.
   void finish(const std::string& status);
 
+  // Adds what another process of a split run did with a table: its rows,
+  // time and errors.
+  void merge(const table_result& from_job);
+  void add_run_error(const table_result::error& e);
+
   std::vector<table_result> tables() const;
+  std::vector<table_result::error> run_errors() const;
   std::string to_json() const;
   // Mode 0600: messages can quote the data. False with errno set on failure.
   bool write(const std::string& path) const;

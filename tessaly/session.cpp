@@ -52,6 +52,8 @@ std::vector<std::u16string> read_tables_file(const std::string& path) {
 
 progress_display::style display_style(const cli_options& o) {
   if (o.quiet) return progress_display::style::quiet;
+  // Processes of a split run share one terminal: plain lines only.
+  if (!o.job_plan.empty()) return progress_display::style::lines;
   return ::isatty(STDERR_FILENO) ? progress_display::style::terminal
                                  : progress_display::style::lines;
 }
