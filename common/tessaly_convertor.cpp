@@ -181,7 +181,7 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     if (failed_) break;
   }
   if (stop_requested()) throw tk_final_exception();
-  if (foreign_keys && !failed_ && !definitions_only) create_foreign_keys(source, destination);
+  if (foreign_keys && !failed_) create_foreign_keys(source, destination);
 }
 
 void tessaly_convertor::create_foreign_keys_now() {

@@ -20,9 +20,13 @@ class tessaly_ddl : public tessaly_fixture {
           "TO_CHAR(data_precision), TO_CHAR(data_scale), nullable, data_default "
           "FROM user_tab_columns ORDER BY table_name, column_id",
           "SELECT index_name, table_name, uniqueness FROM user_indexes ORDER BY 1",
-          // NOT NULL checks get generated names: counted, not named.
+          // NOT NULL checks and foreign keys get generated names: counted or
+          // described, not named.
           "SELECT constraint_name, constraint_type, table_name FROM user_constraints "
-          "WHERE constraint_type <> 'C' ORDER BY 1",
+          "WHERE constraint_type NOT IN ('C', 'R') ORDER BY 1",
+          "SELECT c.table_name, p.table_name, c.delete_rule FROM user_constraints c, "
+          "user_constraints p WHERE c.constraint_type = 'R' AND p.constraint_name = "
+          "c.r_constraint_name ORDER BY 1, 2",
           "SELECT table_name, TO_CHAR(count(*)) FROM user_constraints WHERE constraint_type = 'C' "
           "GROUP BY table_name ORDER BY 1",
           "SELECT sequence_name FROM user_sequences ORDER BY 1",
@@ -54,7 +58,7 @@ TEST_F(tessaly_ddl, ScriptRecreatesWhatAConversionCreates) {
   // An identity column and a name Oracle refuses make the script's harder parts.
   mssql("USE sample_shop\nGO\nCREATE TABLE [odd name!] (id int IDENTITY(1,1) PRIMARY KEY, "
         "v nvarchar(20) NOT NULL DEFAULT N'x')\nGO\n");
-  outcome o = run("ddl", {"--uppercase"});
+  outcome o = run("ddl", {"--uppercase", "--foreign-keys"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.err, "");
   EXPECT_NE(o.out.find("CREATE SEQUENCE "), std::string::npos) << o.out;
@@ -66,7 +70,8 @@ TEST_F(tessaly_ddl, ScriptRecreatesWhatAConversionCreates) {
   ASSERT_EQ(oracle_tool("fresh", script), 0) << tsl::testing::read_file(tmp_.file("tool.out"));
   setenv("TSL_ORACLE_PASSWORD", "tiger", 1);
 
-  ASSERT_EQ(run("convert", {"--uppercase", "--definitions-only", "--quiet"}).status, 0);
+  ASSERT_EQ(
+      run("convert", {"--uppercase", "--definitions-only", "--foreign-keys", "--quiet"}).status, 0);
   const rows converted = catalogue_of("scott", "tiger");
   EXPECT_GT(converted.size(), 40u);
   EXPECT_EQ(catalogue_of("fresh", "pw"), converted);
