@@ -374,7 +374,8 @@ void ora_database::create_relationships(const udb_relationships& relationships) 
     for (const std::u16string& f : r.fields()) columns.push_back(get_fn_mapped_name_ex(child, f));
     for (const std::u16string& f : r.referenced_fields())
       referenced.push_back(get_fn_mapped_name_ex(parent, f));
-    const std::u16string sql = foreign_key_text(child, columns, parent, referenced, r.delete_rule());
+    const std::u16string sql =
+        foreign_key_text(child, columns, parent, referenced, r.delete_rule());
     try {
       run(sql);
     } catch (const ora_exception& e) {

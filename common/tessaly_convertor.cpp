@@ -241,7 +241,8 @@ std::vector<std::u16string> tessaly_convertor::destination_names(
 
 void tessaly_convertor::count_error(const tk_exception& e, int32_t record) {
   ++errors_;
-  if (observer_) observer_->error(current_name_, record, error_handler::instance().build_message(e));
+  if (observer_)
+    observer_->error(current_name_, record, error_handler::instance().build_message(e));
   error_handler::instance().handle(e, error_handler::kCanGoOn);
 }
 

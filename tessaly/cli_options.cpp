@@ -187,7 +187,8 @@ cli_options parse_cli(int argc, const char* const* argv) {
     int c = getopt_long(count, args.data(), shorts.c_str(), longs.data(), &index);
     if (c == -1) break;
     if (c == '?') {
-      if (optopt != 0) usage_error(std::string("unknown option '-") + static_cast<char>(optopt) + "'");
+      if (optopt != 0)
+        usage_error(std::string("unknown option '-") + static_cast<char>(optopt) + "'");
       usage_error(std::string("unknown option '") + args[optind - 1] + "'");
     }
     if (c == ':') usage_error(std::string("option '") + args[optind - 1] + "' needs a value");
@@ -197,37 +198,89 @@ cli_options parse_cli(int argc, const char* const* argv) {
     if (spec == nullptr) usage_error("unknown option");
     if (spec->commands != ~0u && (mask & spec->commands) == 0)
       usage_error(std::string("option --") + spec->name +
-                  (o.cmd == command::none ? " needs a command"
-                                          : std::string(" does not apply to ") +
-                                                command_name(o.cmd)));
+                  (o.cmd == command::none
+                       ? " needs a command"
+                       : std::string(" does not apply to ") + command_name(o.cmd)));
     const char* v = optarg;
     switch (spec->id) {
-      case kServer: o.server = v; break;
-      case kDatabase: o.database = v; break;
-      case kUser: o.user = v; break;
-      case kOracleService: o.oracle = v; break;
-      case kOracleHost: o.oracle_host = v; break;
-      case kOraclePort: number(v, spec->name, 1, 65535); o.oracle_port = v; break;
-      case kOracleUser: o.oracle_user = v; break;
-      case kOracleRelease: o.oracle_release = number(v, spec->name, 7, 99); break;
-      case kMode: o.mode = parse_mode(v); break;
-      case kDefinitionsOnly: o.definitions_only = true; break;
-      case kSkipIndexes: o.skip_indexes = true; break;
-      case kUppercase: o.uppercase = true; break;
-      case kForeignKeys: o.foreign_keys = true; break;
-      case kJobs: o.jobs = number(v, spec->name, 1, 64); break;
-      case kProfile: o.profile = v; break;
-      case kSaveProfile: o.save_profile = v; break;
-      case kTablesFile: o.tables_file = v; break;
-      case kInclude: o.include.push_back(v); break;
-      case kExclude: o.exclude.push_back(v); break;
-      case kReport: o.report = v; break;
-      case kLog: o.log = v; break;
-      case kQuiet: o.quiet = true; break;
-      case kHelp: o.help = true; return o;
-      case kVersion: o.version = true; return o;
-      case kJobPlan: o.job_plan = v; break;
-      default: break;
+      case kServer:
+        o.server = v;
+        break;
+      case kDatabase:
+        o.database = v;
+        break;
+      case kUser:
+        o.user = v;
+        break;
+      case kOracleService:
+        o.oracle = v;
+        break;
+      case kOracleHost:
+        o.oracle_host = v;
+        break;
+      case kOraclePort:
+        number(v, spec->name, 1, 65535);
+        o.oracle_port = v;
+        break;
+      case kOracleUser:
+        o.oracle_user = v;
+        break;
+      case kOracleRelease:
+        o.oracle_release = number(v, spec->name, 7, 99);
+        break;
+      case kMode:
+        o.mode = parse_mode(v);
+        break;
+      case kDefinitionsOnly:
+        o.definitions_only = true;
+        break;
+      case kSkipIndexes:
+        o.skip_indexes = true;
+        break;
+      case kUppercase:
+        o.uppercase = true;
+        break;
+      case kForeignKeys:
+        o.foreign_keys = true;
+        break;
+      case kJobs:
+        o.jobs = number(v, spec->name, 1, 64);
+        break;
+      case kProfile:
+        o.profile = v;
+        break;
+      case kSaveProfile:
+        o.save_profile = v;
+        break;
+      case kTablesFile:
+        o.tables_file = v;
+        break;
+      case kInclude:
+        o.include.push_back(v);
+        break;
+      case kExclude:
+        o.exclude.push_back(v);
+        break;
+      case kReport:
+        o.report = v;
+        break;
+      case kLog:
+        o.log = v;
+        break;
+      case kQuiet:
+        o.quiet = true;
+        break;
+      case kHelp:
+        o.help = true;
+        return o;
+      case kVersion:
+        o.version = true;
+        return o;
+      case kJobPlan:
+        o.job_plan = v;
+        break;
+      default:
+        break;
     }
   }
   for (int i = optind; i < count; ++i) o.tables.push_back(args[i]);

@@ -13,8 +13,8 @@
 #include "platform/text/utf.h"
 #include "tessaly/commands.h"
 #include "tessaly/exit_status.h"
-#include "tessaly/run_report.h"
 #include "tessaly/observer_fanout.h"
+#include "tessaly/run_report.h"
 #include "tessaly/session.h"
 #include "tessaly/split_run.h"
 
@@ -69,9 +69,9 @@ int run_convert(const cli_options& options) {
         "error: cannot write log " + log->file_name() + ": " + std::strerror(log->error()), true);
     status = kCompletedWithErrors;
   }
-  report.finish(status == kDone                   ? "completed"
+  report.finish(status == kDone                  ? "completed"
                 : status == kCompletedWithErrors ? "completed with errors"
-                                                  : "failed");
+                                                 : "failed");
   if (!options.report.empty() && !report.write(options.report)) {
     s.display().print_line(
         "error: cannot write report " + options.report + ": " + std::strerror(errno), true);

@@ -23,7 +23,9 @@
 namespace tessaly {
 namespace {
 
-std::string utf8(const std::u16string& s) { return tsl::text::utf16_to_utf8(s); }
+std::string utf8(const std::u16string& s) {
+  return tsl::text::utf16_to_utf8(s);
+}
 
 // Where a source table went: its Oracle name and renamed columns.
 struct made_table {
@@ -73,7 +75,8 @@ std::string table_script(const planned_entry& entry, udb_recordset& from, bool u
 
 // The foreign keys between tables of the script, as the run makes them
 // after every table is filled.
-std::string foreign_keys_script(const udb_relationships& keys, const std::vector<made_table>& made) {
+std::string foreign_keys_script(const udb_relationships& keys,
+                                const std::vector<made_table>& made) {
   auto find = [&](const std::u16string& source) -> const made_table* {
     for (const made_table& m : made)
       if (tsl::text::equal_nocase(m.source, source)) return &m;

@@ -12,11 +12,20 @@ std::string escape(const std::string& s) {
   std::string out;
   for (char c : s) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -80,8 +89,8 @@ std::string write_job_results(const job_results& results) {
     out += "T\t" + escape(t.source) + "\t" + std::to_string(t.rows_read) + "\t" +
            std::to_string(t.rows_written) + "\t" + seconds + "\n";
     for (const table_result::error& e : t.errors)
-      out += "E\t" + escape(t.source) + "\t" + std::to_string(e.record) + "\t" +
-             escape(e.message) + "\n";
+      out += "E\t" + escape(t.source) + "\t" + std::to_string(e.record) + "\t" + escape(e.message) +
+             "\n";
   }
   for (const table_result::error& e : results.run_errors)
     out += "E\t\t" + std::to_string(e.record) + "\t" + escape(e.message) + "\n";

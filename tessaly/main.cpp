@@ -25,11 +25,16 @@ int main(int argc, char** argv) {
       return kDone;
     }
     switch (options.cmd) {
-      case command::convert: return run_convert(options);
-      case command::ddl: return run_ddl(options);
-      case command::verify: return run_verify(options);
-      case command::list: return run_list(options);
-      case command::none: break;
+      case command::convert:
+        return run_convert(options);
+      case command::ddl:
+        return run_ddl(options);
+      case command::verify:
+        return run_verify(options);
+      case command::list:
+        return run_list(options);
+      case command::none:
+        break;
     }
     std::fputs(help_text(command::none).c_str(), stderr);
   } catch (const tk_exception& e) {

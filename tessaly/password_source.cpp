@@ -13,7 +13,7 @@ std::string read_password(const char* variable, const std::string& prompt) {
   if (!::isatty(STDIN_FILENO)) return std::string();
   std::fputs(prompt.c_str(), stderr);
   std::fflush(stderr);
-  termios old {};
+  termios old{};
   const bool restore = ::tcgetattr(STDIN_FILENO, &old) == 0;
   if (restore) {
     termios quiet = old;

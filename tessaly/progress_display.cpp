@@ -25,9 +25,9 @@ std::string clock_text(double seconds) {
 }  // namespace
 
 std::string progress_line(const progress_state& s) {
-  std::string line = "[" + std::to_string(s.table_index + 1) + "/" +
-                     std::to_string(s.table_count) + "] " + s.table + ": " +
-                     std::to_string(s.rows_done) + " of " + std::to_string(s.rows_total) + " rows";
+  std::string line = "[" + std::to_string(s.table_index + 1) + "/" + std::to_string(s.table_count) +
+                     "] " + s.table + ": " + std::to_string(s.rows_done) + " of " +
+                     std::to_string(s.rows_total) + " rows";
   if (s.seconds > 0 && s.rows_done > 0) {
     const double rate = static_cast<double>(s.rows_done) / s.seconds;
     line += ", " + std::to_string(static_cast<int64_t>(rate)) + " rows/s";
@@ -80,8 +80,7 @@ void progress_display::clear_locked() {
   drawn_ = false;
 }
 
-void progress_display::table_started(const std::u16string&, const std::u16string& target,
-                                     int32_t) {
+void progress_display::table_started(const std::u16string&, const std::u16string& target, int32_t) {
   std::lock_guard<std::mutex> lock(mutex_);
   target_ = target;
   table_start_ = std::chrono::steady_clock::now();

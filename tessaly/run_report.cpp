@@ -12,7 +12,9 @@
 namespace tessaly {
 namespace {
 
-std::string utf8(const std::u16string& s) { return tsl::text::utf16_to_utf8(s); }
+std::string utf8(const std::u16string& s) {
+  return tsl::text::utf16_to_utf8(s);
+}
 
 std::string seconds_text(double s) {
   char buffer[32];
@@ -39,11 +41,21 @@ std::string json_string(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buffer[8];

@@ -25,9 +25,13 @@
 namespace tessaly {
 namespace {
 
-std::u16string wide(const std::string& s) { return tsl::text::utf8_to_utf16(s); }
+std::u16string wide(const std::string& s) {
+  return tsl::text::utf8_to_utf16(s);
+}
 
-[[noreturn]] void fail(const std::string& message) { throw tk_exception(message, 1); }
+[[noreturn]] void fail(const std::string& message) {
+  throw tk_exception(message, 1);
+}
 
 void load_profile(tessaly_convertor& driver, const std::string& path) {
   struct stat st {};
@@ -96,8 +100,8 @@ session::session(const cli_options& options) : options_(options) {
     m.windows_authentication = true;
   }
   if (!m.windows_authentication && m.password.empty())
-    m.password = wide(read_password("TSL_MSSQL_PASSWORD",
-                                    "MS SQL password for " + tsl::text::utf16_to_utf8(m.user) + ": "));
+    m.password = wide(read_password(
+        "TSL_MSSQL_PASSWORD", "MS SQL password for " + tsl::text::utf16_to_utf8(m.user) + ": "));
 
   if (options.cmd == command::convert || options.cmd == command::verify) {
     oracle_converter_impl& o = d.oracle;
@@ -116,8 +120,8 @@ session::session(const cli_options& options) : options_(options) {
       fail("no Oracle database: use --oracle or --oracle-host");
     if (o.user.empty()) fail("no Oracle user: use --oracle-user");
     if (o.password.empty())
-      o.password = wide(read_password("TSL_ORACLE_PASSWORD",
-                                      "Oracle password for " + tsl::text::utf16_to_utf8(o.user) + ": "));
+      o.password = wide(read_password(
+          "TSL_ORACLE_PASSWORD", "Oracle password for " + tsl::text::utf16_to_utf8(o.user) + ": "));
   }
 
   std::vector<std::u16string> names;
@@ -144,7 +148,9 @@ std::unique_ptr<mss_database> session::open_source() {
   return d.mssql.engine().open_db(d.database_name, udb_database::kReadOnly);
 }
 
-void session::connect_destination() { driver_->oracle.connect_oracle_server(); }
+void session::connect_destination() {
+  driver_->oracle.connect_oracle_server();
+}
 
 void session::apply_selection(mss_database& source) {
   table_selection selection;

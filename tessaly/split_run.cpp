@@ -28,10 +28,16 @@ extern char** environ;
 namespace tessaly {
 namespace {
 
-std::string utf8(const std::u16string& s) { return tsl::text::utf16_to_utf8(s); }
-std::u16string wide(const std::string& s) { return tsl::text::utf8_to_utf16(s); }
+std::string utf8(const std::u16string& s) {
+  return tsl::text::utf16_to_utf8(s);
+}
+std::u16string wide(const std::string& s) {
+  return tsl::text::utf8_to_utf16(s);
+}
 
-[[noreturn]] void fail(const std::string& message) { throw tk_exception(message, 1); }
+[[noreturn]] void fail(const std::string& message) {
+  throw tk_exception(message, 1);
+}
 
 std::string read_all(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -155,7 +161,8 @@ std::vector<std::vector<size_t>> share_out(const std::vector<int64_t>& rows, int
   std::vector<int64_t> load(n, 0);
   std::vector<size_t> order(rows.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rows[a] > rows[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return rows[a] > rows[b]; });
   for (size_t i : order) {
     const size_t k = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
     out[k].push_back(i);
@@ -195,8 +202,8 @@ int run_split(session& s, const cli_options& options, run_report& report,
     if (t.status != "converted" || t.source_rows == 0) continue;
     for (const planned_entry& e : plan) {
       if (utf8(e.name) != t.source) continue;
-      const bool appended = driver.conversion_mode == tessaly_convertor::kMerge &&
-                            existed.count(e.target) > 0;
+      const bool appended =
+          driver.conversion_mode == tessaly_convertor::kMerge && existed.count(e.target) > 0;
       fill.push_back(job_entry{t.source, utf8(e.sql), utf8(e.target), !appended});
       rows.push_back(t.source_rows);
     }
@@ -216,14 +223,13 @@ int run_split(session& s, const cli_options& options, run_report& report,
   }
   for (size_t k = 0; k < pids.size(); ++k) {
     const int job_status = wait_job(pids[k]);
-    if (job_status != kDone) status = std::max(status, job_status == kCompletedWithErrors
-                                                          ? kCompletedWithErrors
-                                                          : kFatal);
+    if (job_status != kDone)
+      status = std::max(status, job_status == kCompletedWithErrors ? kCompletedWithErrors : kFatal);
     struct stat st {};
     if (::stat(results[k].c_str(), &st) != 0) {
       // A process that ended before its results: its tables may be part-filled.
-      report.add_run_error({0, "a job ended without its results (status " +
-                                   std::to_string(job_status) + ")"});
+      report.add_run_error(
+          {0, "a job ended without its results (status " + std::to_string(job_status) + ")"});
       status = kFatal;
       continue;
     }

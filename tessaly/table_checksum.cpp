@@ -8,7 +8,9 @@ namespace {
 constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr uint64_t kFnvPrime = 0x100000001b3ull;
 
-inline uint64_t mix(uint64_t h, uint64_t v) { return (h ^ v) * kFnvPrime; }
+inline uint64_t mix(uint64_t h, uint64_t v) {
+  return (h ^ v) * kFnvPrime;
+}
 
 // FNV alone sums badly: nearby rows would cancel out. A final avalanche
 // spreads every bit before the rows are added up.

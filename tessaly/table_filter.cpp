@@ -12,7 +12,8 @@ namespace tessaly {
 bool pattern_matches(const std::string& pattern, const std::u16string& name) {
   // Both sides upper-cased as the engine does, so non-ASCII letters match
   // whatever the C library's locale.
-  const std::string p = tsl::text::utf16_to_utf8(tsl::text::to_upper(tsl::text::utf8_to_utf16(pattern)));
+  const std::string p =
+      tsl::text::utf16_to_utf8(tsl::text::to_upper(tsl::text::utf8_to_utf16(pattern)));
   const std::string n = tsl::text::utf16_to_utf8(tsl::text::to_upper(name));
   return ::fnmatch(p.c_str(), n.c_str(), 0) == 0;
 }

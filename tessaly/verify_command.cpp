@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "MSS/mss_database.h"
-#include "ORA/ora_database.h"
 #include "OLE/ole_type_exception.h"
+#include "ORA/ora_database.h"
 #include "ORA/ora_table.h"
 #include "TK/tk_exception.h"
 #include "common/error_handler.h"
@@ -19,7 +19,9 @@
 namespace tessaly {
 namespace {
 
-std::string utf8(const std::u16string& s) { return tsl::text::utf16_to_utf8(s); }
+std::string utf8(const std::u16string& s) {
+  return tsl::text::utf16_to_utf8(s);
+}
 
 // The difference of one table in words; empty when there is none.
 std::string compare(mss_database& source, ora_database& destination, const planned_entry& e) {

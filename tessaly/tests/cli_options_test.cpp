@@ -30,9 +30,9 @@ std::string refusal(std::initializer_list<const char*> args) {
 }
 
 TEST(cli_options, LongShortAndPositionalFormsMix) {
-  cli_options o = parse({"convert", "--database=shop", "orders", "--oracle", "ORCL", "-u", "scott",
-                         "-j2", "--include=cust*", "-x", "*_old", "--mode=merge", "--report",
-                         "r.json", "customers"});
+  cli_options o =
+      parse({"convert", "--database=shop", "orders", "--oracle", "ORCL", "-u", "scott", "-j2",
+             "--include=cust*", "-x", "*_old", "--mode=merge", "--report", "r.json", "customers"});
   EXPECT_EQ(o.cmd, command::convert);
   EXPECT_EQ(o.database, "shop");
   EXPECT_EQ(o.oracle, "ORCL");

@@ -10,9 +10,8 @@ namespace tessaly {
 namespace {
 
 TEST(job_results, PlansAndResultsSurviveAnyText) {
-  const std::vector<job_entry> plan{
-      {"orders", "", "orders", true},
-      {"q\t1", "SELECT a,\n\tb FROM t WHERE c = '\\'", "Q_1", false}};
+  const std::vector<job_entry> plan{{"orders", "", "orders", true},
+                                    {"q\t1", "SELECT a,\n\tb FROM t WHERE c = '\\'", "Q_1", false}};
   const std::vector<job_entry> back = read_job_plan(write_job_plan(plan));
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back[1].name, "q\t1");

@@ -47,8 +47,8 @@ class tessaly_ddl : public tessaly_fixture {
     return out;
   }
   int oracle_tool(const std::string& user, const std::string& script) {
-    std::string cmd = quote(TSL_ORACLE_TOOL) + " sql ORCL " + user + " -f " + quote(script) +
-                      " >" + quote(tmp_.file("tool.out")) + " 2>&1";
+    std::string cmd = quote(TSL_ORACLE_TOOL) + " sql ORCL " + user + " -f " + quote(script) + " >" +
+                      quote(tmp_.file("tool.out")) + " 2>&1";
     int raw = std::system(cmd.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000;
   }
@@ -56,8 +56,9 @@ class tessaly_ddl : public tessaly_fixture {
 
 TEST_F(tessaly_ddl, ScriptRecreatesWhatAConversionCreates) {
   // An identity column and a name Oracle refuses make the script's harder parts.
-  mssql("USE sample_shop\nGO\nCREATE TABLE [odd name!] (id int IDENTITY(1,1) PRIMARY KEY, "
-        "v nvarchar(20) NOT NULL DEFAULT N'x')\nGO\n");
+  mssql(
+      "USE sample_shop\nGO\nCREATE TABLE [odd name!] (id int IDENTITY(1,1) PRIMARY KEY, "
+      "v nvarchar(20) NOT NULL DEFAULT N'x')\nGO\n");
   outcome o = run("ddl", {"--uppercase", "--foreign-keys"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.err, "");
@@ -92,8 +93,9 @@ TEST_F(tessaly_ddl, ReleaseAndSelectionShapeTheScript) {
 }
 
 TEST_F(tessaly_ddl, ListShowsCountsAndOracleNames) {
-  mssql("USE sample_shop\nGO\nCREATE TABLE [odd name!] (n int)\nGO\n"
-        "INSERT INTO [odd name!] VALUES (1), (2)\nGO\n");
+  mssql(
+      "USE sample_shop\nGO\nCREATE TABLE [odd name!] (n int)\nGO\n"
+      "INSERT INTO [odd name!] VALUES (1), (2)\nGO\n");
   outcome o = run("list", {"--uppercase", "--exclude=order*"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out,

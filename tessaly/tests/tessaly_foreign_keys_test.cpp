@@ -40,7 +40,8 @@ TEST_F(tessaly_foreign_keys, KeysArriveWithTheirDeleteRules) {
   EXPECT_EQ(keys(), rows{});
   // Keys to a table outside the selection are left out.
   ASSERT_EQ(run("convert", {"--foreign-keys", "--exclude=products", "--quiet"}).status, 0);
-  EXPECT_EQ(keys(), (rows{{"order_lines", "orders", "CASCADE"}, {"orders", "customers", "CASCADE"}}));
+  EXPECT_EQ(keys(),
+            (rows{{"order_lines", "orders", "CASCADE"}, {"orders", "customers", "CASCADE"}}));
 
   // The script makes the same keys in a fresh schema.
   o = run("ddl", {"--foreign-keys"});
@@ -53,8 +54,9 @@ TEST_F(tessaly_foreign_keys, KeysArriveWithTheirDeleteRules) {
   ora_engine engine;
   engine.logon(u"ORCL", u"fresh", u"pw");
   ora_query_results q;
-  q.initialize(0, u"SELECT TO_CHAR(count(*)) FROM user_constraints WHERE constraint_type = 'R' "
-                  u"AND delete_rule IN ('CASCADE', 'SET NULL')");
+  q.initialize(0,
+               u"SELECT TO_CHAR(count(*)) FROM user_constraints WHERE constraint_type = 'R' "
+               u"AND delete_rule IN ('CASCADE', 'SET NULL')");
   ASSERT_FALSE(q.is_eof());
   EXPECT_EQ(tsl::text::utf16_to_utf8((*q.get_item())[0].to_wstring()), "3");
 }
@@ -70,8 +72,8 @@ TEST_F(tessaly_foreign_keys, OrphanedRowsAreReportedPerKey) {
   EXPECT_NE(o.err.find("error: Foreign key 'FK_orders_customers': "), std::string::npos) << o.err;
   EXPECT_NE(o.err.find("orphaned records"), std::string::npos) << o.err;
   // The other keys are still made; the rows all stay.
-  EXPECT_EQ(keys(), (rows{{"order_lines", "orders", "CASCADE"},
-                          {"order_lines", "products", "SET NULL"}}));
+  EXPECT_EQ(keys(),
+            (rows{{"order_lines", "orders", "CASCADE"}, {"order_lines", "products", "SET NULL"}}));
   EXPECT_EQ(count("orders"), "4");
   EXPECT_NE(tsl::testing::read_file(report).find(
                 "\"errors\": [\n    {\"record\": null, \"message\": \"Foreign key "

@@ -38,9 +38,10 @@ class tessaly_jobs : public tessaly_fixture {
 
 TEST_F(tessaly_jobs, TwoJobsLeaveWhatOneJobLeaves) {
   // A fifth table with an identity, a name Oracle refuses and a bad record.
-  mssql("USE sample_shop\nGO\nCREATE TABLE [odd name!] (id int IDENTITY(1,1) PRIMARY KEY, "
-        "v nvarchar(20) NULL)\nGO\n"
-        "INSERT INTO [odd name!] (v) VALUES (N'a'), (N'b'), (N'c')\nGO\n");
+  mssql(
+      "USE sample_shop\nGO\nCREATE TABLE [odd name!] (id int IDENTITY(1,1) PRIMARY KEY, "
+      "v nvarchar(20) NULL)\nGO\n"
+      "INSERT INTO [odd name!] (v) VALUES (N'a'), (N'b'), (N'c')\nGO\n");
   const std::string report = tmp_.file("r.json");
   outcome o = run("convert", {"--jobs=2", "--foreign-keys", "--report=" + report});
   ASSERT_EQ(o.status, 0) << o.err;
@@ -65,8 +66,9 @@ TEST_F(tessaly_jobs, TwoJobsLeaveWhatOneJobLeaves) {
 }
 
 TEST_F(tessaly_jobs, ErrorsOfAJobReachTheReportAndStatus) {
-  mssql("USE sample_shop\nGO\nCREATE TABLE notes (n int NULL, t nvarchar(10) NULL)\nGO\n"
-        "INSERT INTO notes VALUES (1, N'one'), (2, N'two'), (3, NULL)\nGO\n");
+  mssql(
+      "USE sample_shop\nGO\nCREATE TABLE notes (n int NULL, t nvarchar(10) NULL)\nGO\n"
+      "INSERT INTO notes VALUES (1, N'one'), (2, N'two'), (3, NULL)\nGO\n");
   exec("CREATE TABLE \"notes\" (\"n\" NUMBER(10,0), \"t\" NVARCHAR2(10))");
   exec("CREATE UNIQUE INDEX \"UX_n\" ON \"notes\" (\"n\")");
   exec("INSERT INTO \"notes\" VALUES (2, 'old')");

@@ -22,9 +22,7 @@ class tessaly_network : public tessaly_fixture {
     unsetenv("TSL_MSSQL_PASSWORD");
     tessaly_fixture::TearDown();
   }
-  std::vector<std::string> network() {
-    return {"--server=" + server_->data_source(), "--user=sa"};
-  }
+  std::vector<std::string> network() { return {"--server=" + server_->data_source(), "--user=sa"}; }
   std::unique_ptr<tsl::testing::tds_server> server_;
 };
 

@@ -22,8 +22,9 @@ TEST_F(tessaly_verify, FindsChangedMissingAndExtraRows) {
   ASSERT_EQ(run("convert", {"--quiet"}).status, 0);
   exec("UPDATE \"customers\" SET \"city\" = 'Lyon ' WHERE \"customer_id\" = 1");
   exec("DELETE FROM \"order_lines\" WHERE \"order_id\" = 1003");
-  exec("INSERT INTO \"orders\" (\"order_id\", \"customer_id\", \"ordered\", \"status\") "
-       "VALUES (2000, 1, SYSDATE, 'new')");
+  exec(
+      "INSERT INTO \"orders\" (\"order_id\", \"customer_id\", \"ordered\", \"status\") "
+      "VALUES (2000, 1, SYSDATE, 'new')");
   outcome o = run("verify");
   EXPECT_EQ(o.status, 1) << o.err;
   EXPECT_EQ(o.out,
