@@ -17,7 +17,8 @@ constexpr unsigned kDdl = 1u << static_cast<int>(command::ddl);
 constexpr unsigned kVerify = 1u << static_cast<int>(command::verify);
 constexpr unsigned kList = 1u << static_cast<int>(command::list);
 constexpr unsigned kSource = kConvert | kDdl | kVerify | kList;
-constexpr unsigned kOracle = kConvert | kVerify;
+// ddl connects, when asked to, only to learn the server's release.
+constexpr unsigned kOracle = kConvert | kVerify | kDdl;
 constexpr unsigned kSelect = kConvert | kDdl | kVerify | kList;
 
 enum id {
@@ -72,7 +73,8 @@ const option_spec kSpecs[] = {
     {"oracle-user", required_argument, kOracleUser, 'u', kOracle, "USER",
      "Oracle user; password from TSL_ORACLE_PASSWORD or a prompt"},
     {"oracle-release", required_argument, kOracleRelease, 0, kDdl, "MAJOR",
-     "write types for this Oracle release (default: the newest)"},
+     "write types for this Oracle release (default: the server's named by --oracle, "
+     "else the newest)"},
     {"mode", required_argument, kMode, 'm', kConvert, "MODE",
      "existing tables: overwrite (default), merge or skip"},
     {"definitions-only", no_argument, kDefinitionsOnly, 0, kConvert, nullptr,

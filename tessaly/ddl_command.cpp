@@ -109,7 +109,12 @@ int run_ddl(const cli_options& options) {
   s.apply_selection(*source);
   const std::vector<planned_entry> plan = s.plan(*source);
   ora_in_validator index_names{ora_in_validator::offline_t{}};
-  const int release = options.oracle_release << 16;
+  int release = options.oracle_release << 16;
+  // A connection, when named, only tells the release; nothing is run there.
+  if (options.oracle_release == 0 && (!options.oracle.empty() || !options.oracle_host.empty())) {
+    s.connect_destination();
+    release = driver.oracle.database()->release();
+  }
 
   std::printf("-- Oracle schema for database %s, written by tessaly %s\n\n",
               utf8(driver.database_name).c_str(), TSL_VERSION);

@@ -37,7 +37,8 @@ _tessaly() {
   case $command in
     convert) options="$common --oracle= --oracle-host= --oracle-port= --oracle-user= --mode=
       --definitions-only --skip-indexes --foreign-keys --jobs= --save-profile= --report=" ;;
-    ddl) options="$common --skip-indexes --foreign-keys --oracle-release=" ;;
+    ddl) options="$common --skip-indexes --foreign-keys --oracle-release= --oracle= --oracle-host=
+      --oracle-port= --oracle-user=" ;;
     verify) options="$common --oracle= --oracle-host= --oracle-port= --oracle-user=" ;;
     list) options="$common" ;;
   esac

@@ -85,6 +85,16 @@ TEST_F(tessaly_ddl, ReleaseAndSelectionShapeTheScript) {
   EXPECT_EQ(o.out.find("CREATE TABLE \"orders\""), std::string::npos);
   EXPECT_EQ(o.out.find("ALTER TABLE"), std::string::npos);
   EXPECT_EQ(o.out.find("TIMESTAMP"), std::string::npos) << "release 8 has no TIMESTAMP";
+  // Named, a server lends its release and nothing more.
+  tsl::eora::create_database("OLD", 1522, "8.1");
+  tsl::eora::create_user("OLD", "scott", "tiger");
+  const std::string old_release = o.out;
+  o = run("ddl", {"products", "--skip-indexes", "--oracle=OLD", "--oracle-user=scott"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, old_release);
+  o = run("ddl", {"products", "--skip-indexes", "-o", "ORCL", "-u", "scott"});
+  EXPECT_EQ(o.out, run("ddl", {"products", "--skip-indexes"}).out);
+  EXPECT_NE(o.out, old_release);
   // A table the source lacks is reported; the rest is still written.
   o = run("ddl", {"products", "ghost"});
   EXPECT_EQ(o.status, 1);
