@@ -103,8 +103,8 @@ session::session(const cli_options& options) : options_(options) {
     m.password = wide(read_password(
         "TSL_MSSQL_PASSWORD", "MS SQL password for " + tsl::text::utf16_to_utf8(m.user) + ": "));
 
-  const bool ddl_asks_release = options.cmd == command::ddl &&
-                                (!options.oracle.empty() || !options.oracle_host.empty());
+  const bool ddl_asks_release =
+      options.cmd == command::ddl && (!options.oracle.empty() || !options.oracle_host.empty());
   if (options.cmd == command::convert || options.cmd == command::verify || ddl_asks_release) {
     oracle_converter_impl& o = d.oracle;
     std::u16string user = options.oracle_user.empty() ? o.user : wide(options.oracle_user);
