@@ -42,3 +42,33 @@ TEST_F(tessaly_verify, FindsChangedMissingAndExtraRows) {
 
 }  // namespace
 }  // namespace tessaly_testing
+
+namespace tessaly_testing {
+namespace {
+
+TEST_F(tessaly_verify, QueriesOfAProfileAreListedConvertedAndVerified) {
+  const std::string profile = write("q.tsl",
+                                    "[Generic settings]\nsrc=sample_shop\n"
+                                    "[Selected Tables]\nproducts=\n"
+                                    "big orders=SELECT order_id, status FROM orders "
+                                    "WHERE order_id > 1001\n"
+                                    "[Oracle settings]\nhost=ORCL\nuser=scott\n"
+                                    "[MS SQL Server settings]\nwindows authentication=1\n");
+  outcome o = tessaly({"list", "--profile=" + profile});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out,
+            "NAME        KIND   ROWS  ORACLE NAME\n"
+            "big orders  query     2  big_orders\n"
+            "products    table     4  products\n");
+  ASSERT_EQ(tessaly({"convert", "--profile=" + profile, "--quiet"}).status, 0);
+  o = tessaly({"verify", "--profile=" + profile});
+  EXPECT_EQ(o.status, 0) << o.out << o.err;
+  EXPECT_NE(o.err.find("same: big orders -> big_orders\n"), std::string::npos) << o.err;
+  exec("DELETE FROM \"big_orders\" WHERE \"order_id\" = 1002");
+  o = tessaly({"verify", "--profile=" + profile, "--quiet"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "big orders -> big_orders: 2 rows in the source, 1 in Oracle\n");
+}
+
+}  // namespace
+}  // namespace tessaly_testing
