@@ -19,6 +19,14 @@ constexpr uint32_t kNoTable = 0x0E37;  // DB_E_NOTABLE
   throw odb_exception(hr);
 }
 
+// The clause Oracle needs for a source DELETE_RULE; Oracle has no SET
+// DEFAULT, and NO ACTION is its default.
+std::u16string oracle_delete_rule(const std::u16string& rule) {
+  if (rule == u"CASCADE") return u"ON DELETE CASCADE";
+  if (rule == u"SET NULL") return u"ON DELETE SET NULL";
+  return std::u16string();
+}
+
 std::u16string text_at(const udb_record& r, size_t ordinal) {
   return odb_record::column(r, ordinal).to_wstring();
 }
@@ -147,7 +155,8 @@ void odb_table::init_indexes(const std::u16string& table, const std::u16string& 
       } else {
         tk_trace_w(2, u"GOT FOREIGN KEY: %s", fk_name.c_str());
         relationships_->add(udb_relationship(fk_name, text_at(r, 16), text_at(r, 9), text_at(r, 3),
-                                             {text_at(r, 10)}, {text_at(r, 4)}, std::u16string()));
+                                             {text_at(r, 10)}, {text_at(r, 4)},
+                                             oracle_delete_rule(text_at(r, 15))));
       }
     }
   }

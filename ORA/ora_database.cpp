@@ -235,15 +235,7 @@ std::u16string ora_database::sequence_options(const std::u16string& start) {
 void ora_database::create_identity_trigger(const std::u16string& table,
                                            const std::u16string& column,
                                            const std::u16string& sequence) {
-  // Names are quoted as they were created; a table name too long for the
-  // usual trigger name lends the trigger its sequence's name, which is
-  // unique and fits.
-  std::u16string trigger = table + u"__TRIGGER";
-  if (ora_validator::bytes_of(trigger) > ora_validator::max_name) trigger = sequence;
-  std::u16string sql = u"CREATE OR REPLACE TRIGGER " + ora_quoted(trigger) + u" BEFORE INSERT ON " +
-                       ora_quoted(table) + u" FOR EACH ROW WHEN (new." + ora_quoted(column) +
-                       u" IS NULL) BEGIN select " + ora_quoted(sequence) + u".nextval into :new." +
-                       ora_quoted(column) + u" from dual; END;";
+  const std::u16string sql = identity_trigger_text(table, column, sequence);
   try {
     // A trigger that does not compile is created with a warning.
     if (run(sql) == OCI_SUCCESS_WITH_INFO)
@@ -251,6 +243,20 @@ void ora_database::create_identity_trigger(const std::u16string& table,
   } catch (const ora_exception& e) {
     tk_trace(2, "Error while creating index for trigger:\n%s\n", e.what());
   }
+}
+
+std::u16string ora_database::identity_trigger_text(const std::u16string& table,
+                                                   const std::u16string& column,
+                                                   const std::u16string& sequence) {
+  // Names are quoted as they were created; a table name too long for the
+  // usual trigger name lends the trigger its sequence's name, which is
+  // unique and fits.
+  std::u16string trigger = table + u"__TRIGGER";
+  if (ora_validator::bytes_of(trigger) > ora_validator::max_name) trigger = sequence;
+  return u"CREATE OR REPLACE TRIGGER " + ora_quoted(trigger) + u" BEFORE INSERT ON " +
+         ora_quoted(table) + u" FOR EACH ROW WHEN (new." + ora_quoted(column) +
+         u" IS NULL) BEGIN select " + ora_quoted(sequence) + u".nextval into :new." +
+         ora_quoted(column) + u" from dual; END;";
 }
 
 void ora_database::continue_identity(const std::u16string& table) {
@@ -321,6 +327,29 @@ void ora_database::create_fk_index_if(const std::u16string& parent,
   tk_trace_w(2, u"FK index for table '%s' has been created", parent.c_str());
 }
 
+std::u16string ora_database::foreign_key_text(const std::u16string& child,
+                                              const std::vector<std::u16string>& columns,
+                                              const std::u16string& parent,
+                                              const std::vector<std::u16string>& referenced,
+                                              const std::u16string& delete_rule) {
+  std::u16string sql = u"ALTER TABLE " + ora_quoted(child) + u" ADD FOREIGN KEY (";
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i != 0) sql += u", ";
+    sql += ora_quoted(columns[i]);
+  }
+  sql += u") REFERENCES " + ora_quoted(parent) + u"(";
+  for (size_t i = 0; i < referenced.size(); ++i) {
+    if (i != 0) sql += u", ";
+    sql += ora_quoted(referenced[i]);
+  }
+  sql += u")";
+  std::u16string rule = tk_trim(delete_rule);
+  if (tsl::text::equal_nocase(rule, u"ON DELETE SET NULL") ||
+      tsl::text::equal_nocase(rule, u"ON DELETE CASCADE"))
+    sql += u" " + delete_rule;
+  return sql;
+}
+
 void ora_database::create_relationships(const udb_relationships& relationships) {
   tk_trace(2, "ora_database::create_relationships");
   tk_trace(3, "Converting foreign keys");
@@ -341,21 +370,12 @@ void ora_database::create_relationships(const udb_relationships& relationships) 
       continue;
     }
     create_fk_index_if(parent, r.referenced_fields());
-    std::u16string sql = u"ALTER TABLE " + ora_quoted(child) + u" ADD FOREIGN KEY (";
-    for (size_t i = 0; i < r.fields().size(); ++i) {
-      if (i != 0) sql += u", ";
-      sql += ora_quoted(get_fn_mapped_name_ex(child, r.fields()[i]));
-    }
-    sql += u") REFERENCES " + ora_quoted(parent) + u"(";
-    for (size_t i = 0; i < r.referenced_fields().size(); ++i) {
-      if (i != 0) sql += u", ";
-      sql += ora_quoted(get_fn_mapped_name_ex(parent, r.referenced_fields()[i]));
-    }
-    sql += u")";
-    std::u16string rule = tk_trim(r.delete_rule());
-    if (tsl::text::equal_nocase(rule, u"ON DELETE SET NULL") ||
-        tsl::text::equal_nocase(rule, u"ON DELETE CASCADE"))
-      sql += u" " + r.delete_rule();
+    std::vector<std::u16string> columns, referenced;
+    for (const std::u16string& f : r.fields()) columns.push_back(get_fn_mapped_name_ex(child, f));
+    for (const std::u16string& f : r.referenced_fields())
+      referenced.push_back(get_fn_mapped_name_ex(parent, f));
+    const std::u16string sql =
+        foreign_key_text(child, columns, parent, referenced, r.delete_rule());
     try {
       run(sql);
     } catch (const ora_exception& e) {

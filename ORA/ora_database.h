@@ -43,6 +43,13 @@ class ora_database : public udb_database {
   std::unique_ptr<udb_recordset> query(const std::u16string& sql) override;
   void create_relationships(const udb_relationships& relationships) override;
   void create_fk_index_if(const std::u16string& parent, const std::vector<std::u16string>& columns);
+  // ALTER TABLE ... ADD FOREIGN KEY for destination names; the delete rule
+  // is kept only when it is ON DELETE CASCADE or ON DELETE SET NULL.
+  static std::u16string foreign_key_text(const std::u16string& child,
+                                         const std::vector<std::u16string>& columns,
+                                         const std::u16string& parent,
+                                         const std::vector<std::u16string>& referenced,
+                                         const std::u16string& delete_rule);
 
   // Receives a foreign key's failure with its context ("Foreign key 'x'");
   // without one the failure is raised.
@@ -61,6 +68,9 @@ class ora_database : public udb_database {
   // The identity trigger that fills `column` from `sequence`.
   void create_identity_trigger(const std::u16string& table, const std::u16string& column,
                                const std::u16string& sequence);
+  static std::u16string identity_trigger_text(const std::u16string& table,
+                                              const std::u16string& column,
+                                              const std::u16string& sequence);
   // After a table's rows are copied with their own identity values: the
   // sequence goes on above the highest value in the identity column. Does
   // nothing for a table without an identity sequence made in this session.

@@ -19,6 +19,11 @@ void each_name(const std::u16string& sql, ora_validator& v) {
 
 }  // namespace
 
+ora_in_validator::ora_in_validator(offline_t) {
+  tk_trace(2, "ora_in_validator::ctor");
+  validator_.add_restricted(u"PRIMARY");
+}
+
 ora_in_validator::ora_in_validator() {
   tk_trace(2, "ora_in_validator::ctor");
   validator_.add_restricted(u"PRIMARY");

@@ -11,6 +11,9 @@ class ora_in_validator : public tk_singleton<ora_in_validator> {
  public:
   // Reads the schema's key and index names; needs a logged-on engine.
   ora_in_validator();
+  // For a script written without a connection: only "PRIMARY" is restricted.
+  struct offline_t {};
+  explicit ora_in_validator(offline_t);
 
   void load(const udb_indexes& indexes);
 

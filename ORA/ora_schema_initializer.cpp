@@ -81,13 +81,16 @@ void ora_schema_initializer::get_init_str(ora_database& db) {
   db.create_identity_trigger(table_, identity_, sequence_);
 }
 
+std::u16string ora_schema_initializer::sequence_name(int n) const {
+  std::u16string suffix = tsl::text::format(u"_%d", n);
+  // The name must fit Oracle's 30 bytes with its suffix.
+  return validator_.cut_to(table_, ora_validator::max_name - suffix.size()) + suffix;
+}
+
 std::u16string ora_schema_initializer::create_sequence(ora_database& db) {
   tk_trace(2, "ora_schema_initializer::create_sequence");
   for (int n = 0; n < 100; ++n) {
-    std::u16string suffix = tsl::text::format(u"_%d", n);
-    // The name must fit Oracle's 30 bytes with its suffix.
-    std::u16string base = validator_.cut_to(table_, ora_validator::max_name - suffix.size());
-    std::u16string name = base + suffix;
+    std::u16string name = sequence_name(n);
     // Tables and sequences share Oracle's names: a table of the run needs it.
     if (db.is_reserved(name)) continue;
     try {

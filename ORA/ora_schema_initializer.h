@@ -27,6 +27,8 @@ class ora_schema_initializer {
   // The name of a new sequence for the table, or empty when every candidate
   // is taken.
   std::u16string create_sequence(ora_database& db);
+  // Candidate `n` (0 to 99) for the identity sequence's name.
+  std::u16string sequence_name(int n) const;
 
   const udb_schema& fields() const { return fields_; }
   const t_names_map& names() const { return names_; }

@@ -18,7 +18,9 @@
 #include "UDB/udb_record_exception.h"
 #include "common/error_handler.h"
 #include "common/init_conversion.h"
+#include "common/run_observer.h"
 #include "common/udb_profile.h"
+#include "platform/text/wide_ctype.h"
 
 namespace {
 
@@ -54,6 +56,10 @@ tessaly_convertor& tessaly_convertor::instance() {
 
 void tessaly_convertor::console(const std::string& line, bool to_error) const {
   if (!agent_ || silent_) return;
+  if (observer_) {
+    if (to_error) observer_->message(line);
+    return;
+  }
   std::FILE* out = to_error ? stderr : stdout;
   std::fputs(line.c_str(), out);
   std::fputc('\n', out);
@@ -102,9 +108,11 @@ int tessaly_convertor::operator()() {
     failed_ = true;
   } catch (const tk_exception& e) {
     failed_ = true;
+    if (observer_) observer_->error(u"", 0, error_handler::instance().build_message(e));
     error_handler::instance().handle(e, error_handler::kEndsAnyway);
   } catch (const std::exception& e) {
     failed_ = true;
+    if (observer_) observer_->error(u"", 0, e.what());
     tk_trace(3, "ERROR:\n%s", e.what());
     console("ERROR:", true);
     console(e.what(), true);
@@ -155,7 +163,11 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     return;
   }
 
-  const std::vector<std::u16string> targets = destination_names(names);
+  std::vector<std::u16string> sources;
+  for (const auto& entry : selected_entries) sources.push_back(entry.first);
+  std::vector<std::u16string> targets = destination_names(sources, uppercase, names);
+  for (size_t i = 0; i < sources.size(); ++i)
+    if (auto f = fill_only.find(sources[i]); f != fill_only.end()) targets[i] = f->second.target;
   // Sequences are named after their tables; none may take a name that a
   // later table of the run needs.
   for (const std::u16string& t : targets) destination.reserve_name(t);
@@ -169,12 +181,54 @@ void tessaly_convertor::convert_all(mss_database& source, ora_database& destinat
     if (failed_) break;
   }
   if (stop_requested()) throw tk_final_exception();
+  if (foreign_keys && !failed_) create_foreign_keys(source, destination);
 }
 
-std::vector<std::u16string> tessaly_convertor::destination_names(ora_tn_validator& names) {
+void tessaly_convertor::create_foreign_keys_now() {
+  tk_trace(2, "tessaly_convertor::create_foreign_keys_now");
+  ora_database* destination = oracle.database();
+  if (!destination) throw tk_exception("Not connected to the Oracle server", 1);
+  std::unique_ptr<mss_database> source =
+      mssql.engine().open_db(database_name, udb_database::kReadOnly);
+  // Opening a table collects the keys that refer to it.
+  for (const auto& [name, sql] : selected_entries)
+    if (sql.empty() && source->is_table_exist(name))
+      source->get_table(name, udb_database::kReadOnly);
+  create_foreign_keys(*source, *destination);
+}
+
+void tessaly_convertor::create_foreign_keys(mss_database& source, ora_database& destination) {
+  tk_trace(2, "tessaly_convertor::create_foreign_keys");
+  // Only keys between tables of this run: another table in the schema may
+  // hold anything.
+  auto in_run = [&](const std::u16string& table) {
+    for (const auto& entry : selected_entries)
+      if (entry.second.empty() && tsl::text::equal_nocase(entry.first, table)) return true;
+    return false;
+  };
+  udb_relationships keys;
+  for (const udb_relationship& r : source.relationships())
+    if (in_run(r.table()) && in_run(r.referenced_table())) keys.add(r);
+  if (keys.empty()) return;
+  set_current_name(std::u16string());
+  // A key that cannot be made is the run's error; the others still follow.
+  destination.set_fk_error_handler([this](const tk_exception& e, const std::u16string& context) {
+    error_handler::instance().set_context(context);
+    count_error(e);
+  });
+  struct handler_reset {
+    ora_database& db;
+    ~handler_reset() { db.set_fk_error_handler(nullptr); }
+  } reset{destination};
+  destination.create_relationships(keys);
+  error_handler::instance().clear_context();
+}
+
+std::vector<std::u16string> tessaly_convertor::destination_names(
+    const std::vector<std::u16string>& sources, bool uppercase, ora_tn_validator& names) {
   std::vector<std::u16string> targets;
-  for (const auto& entry : selected_entries) {
-    std::u16string target = uppercase ? tk_wstring::to_upper(entry.first) : entry.first;
+  for (const std::u16string& source : sources) {
+    std::u16string target = uppercase ? tk_wstring::to_upper(source) : source;
     // Two entries must not meet in one destination table (names that differ
     // only in case, upper-cased).
     const bool taken = std::find(targets.begin(), targets.end(), target) != targets.end();
@@ -185,8 +239,10 @@ std::vector<std::u16string> tessaly_convertor::destination_names(ora_tn_validato
   return targets;
 }
 
-void tessaly_convertor::count_error(const tk_exception& e) {
+void tessaly_convertor::count_error(const tk_exception& e, int32_t record) {
   ++errors_;
+  if (observer_)
+    observer_->error(current_name_, record, error_handler::instance().build_message(e));
   error_handler::instance().handle(e, error_handler::kCanGoOn);
 }
 
@@ -196,10 +252,22 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   set_current_name(name);
   record_index_ = 0;
   record_count_ = 0;
+  // Every table that began is reported as finished, however it ends.
+  struct finish_mark {
+    run_observer* observer;
+    const std::u16string& name;
+    std::atomic<int32_t>& read;
+    int64_t written = 0;
+    bool started = false;
+    ~finish_mark() {
+      if (observer && started) observer->table_finished(name, read.load(), written);
+    }
+  } finish{observer_, name, record_index_};
   try {
     if (agent_ && sql.empty() && !source.is_table_exist(name)) {
       tk_trace_w(3, u"Table %s not exists", name.c_str());
       console("Table " + tk_ucs2_to_ansi(name) + " not exists", true);
+      if (observer_) observer_->error(name, 0, "Table " + tk_ucs2_to_ansi(name) + " not exists");
       ++errors_;
       return;
     }
@@ -208,12 +276,15 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
                     : source.get_table(name, sql, udb_database::kReadOnly);
 
     const int32_t mode = conversion_mode;
-    if (destination.is_table_exist(target)) {
+    const auto fill = fill_only.find(name);
+    const bool filling = fill != fill_only.end();
+    if (!filling && destination.is_table_exist(target)) {
       tk_trace_w(2, u"Table %s already exists", target.c_str());
       if (mode < kOverwrite || mode > kSkip)
         throw tk_exception("Invalid merge/overwrite mode", 0);
       if (mode == kSkip) {
         tk_trace(2, "Skip existing table");
+        if (observer_) observer_->table_skipped(name, target);
         return;
       }
       if (mode == kOverwrite) {
@@ -228,7 +299,11 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     }
 
     std::unique_ptr<udb_recordset> to;
-    if (destination.is_table_exist(target)) {
+    if (filling) {
+      // Opened as the run that made it would hold it.
+      to = destination.get_table(
+          target, fill->second.created ? ora_table::kWithIndexes : udb_database::kAppend);
+    } else if (destination.is_table_exist(target)) {
       to = destination.get_table(target, udb_database::kAppend);
     } else {
       udb_indexes none;
@@ -236,9 +311,10 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
       for (const std::string& w : destination.take_warnings()) {
         tk_trace(3, "Warning: %s", w.c_str());
         console("Warning: " + w, false);
+        if (observer_) observer_->warning(w);
       }
     }
-    if (mode == kMerge && !from->schema().conform_to(to->schema()))
+    if (!filling && mode == kMerge && !from->schema().conform_to(to->schema()))
       throw tk_exception("The structure of data source does not conform to the destination table.",
                          0);
 
@@ -253,12 +329,15 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
     console("Converting table " + tk_ucs2_to_ansi(current_name_) + "(" +
                 std::to_string(record_count_.load()) + " records)",
             false);
+    if (observer_) observer_->table_started(name, target, record_count_.load());
+    finish.started = true;
     if (record_count_ == 0 || definitions_only) return;
 
-    copy_records(*from, *to);
+    finish.written = copy_records(*from, *to);
     to.reset();
     // Identity values were copied as they are; new rows must get higher ones.
-    destination.continue_identity(target);
+    // A split run's sequences belong to its first process, which does it.
+    if (!filling) destination.continue_identity(target);
   } catch (const ora_exception& e) {
     error_handler::instance().set_context(current_name_);
     // Every further table would fail the same way: the run ends here.
@@ -272,8 +351,9 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   }
 }
 
-void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
+int64_t tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
   error_handler& errors = error_handler::instance();
+  int64_t written = 0;
   source.reset();
   while (!source.is_eof()) {
     // A stop ends the table at a record boundary: every row inserted so far
@@ -282,20 +362,24 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
     tk_trace(1, "Converting %d record", record_index_.load());
     try {
       udb_record* record = source.get_item();
-      if (record) destination.append_record(*record);
+      if (record) {
+        destination.append_record(*record);
+        ++written;
+      }
     } catch (const ora_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
       // One message, not one per remaining row.
-      count_error(e.is_storage_failure() ? e.with_severity(1) : e);
+      count_error(e.is_storage_failure() ? e.with_severity(1) : e, record_index_ + 1);
     } catch (const udb_record_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
-      count_error(e);
+      count_error(e, record_index_ + 1);
     }
     source.next();
     // Only this thread writes it: a plain store is enough.
     record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
                         std::memory_order_relaxed);
   }
+  return written;
 }
 
 bool tessaly_convertor::load_profile(const std::string& path) {

@@ -2,6 +2,7 @@
 // The conversion driver: one run copies the selected tables and queries of
 // an MS SQL database into the Oracle schema of the logged-on user.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 
 class mss_database;
 class ora_tn_validator;
+class run_observer;
 
 // A single instance; a second one is an internal error. (The base's virtual
 // destructor cannot raise, so the instance rule is kept here.)
@@ -43,6 +45,13 @@ class tessaly_convertor : public udb_converter {
   // The agent prints its console lines and converts every table when none
   // is selected.
   void set_agent(bool on) { agent_ = on; }
+  // Not owned; while set, the agent's console lines give way to its events.
+  void set_observer(run_observer* observer) { observer_ = observer; }
+
+  // The destination name of each source name, in order, as a run gives
+  // them: upper-cased if asked, then made acceptable and unique.
+  static std::vector<std::u16string> destination_names(const std::vector<std::u16string>& sources,
+                                                       bool uppercase, ora_tn_validator& names);
   // The last run itself was ended by an error or stopped: what was selected
   // was not all converted.
   bool failed() const { return failed_; }
@@ -54,22 +63,41 @@ class tessaly_convertor : public udb_converter {
   mssql_converter_impl mssql;
   int32_t conversion_mode = kOverwrite;
   bool uppercase = false;
+  // After every table is filled, the source's foreign keys between tables
+  // of the run are created; a key that fails (orphaned rows) is an error of
+  // the run. The agent never asks for it.
+  bool foreign_keys = false;
+
+  // A run split over processes: its first process creates every table
+  // (definitions only); the others are each given some of them to fill, by
+  // source name, with the destination the run gave it and whether the run
+  // created it (opened with its keys) or appends to a table that was there.
+  // Modes, creation and identity sequences are then the first process's.
+  struct fill_target {
+    std::u16string target;
+    bool created = true;
+  };
+  std::map<std::u16string, fill_target> fill_only;
+  // For the first process of a split run, after the others filled the
+  // tables: the keys between the run's tables, read from the source again.
+  void create_foreign_keys_now();
 
  private:
   // Refuses the run when a selected query is not a single SELECT.
   void check_queries();
   void convert_all(mss_database& source, ora_database& destination);
-  // The destination name of every entry, in the order of the entries.
-  std::vector<std::u16string> destination_names(ora_tn_validator& names);
   void convert_entry(mss_database& source, ora_database& destination, const std::u16string& name,
                      const std::u16string& sql, const std::u16string& target);
-  void copy_records(udb_recordset& source, udb_recordset& destination);
+  void create_foreign_keys(mss_database& source, ora_database& destination);
+  // Answers the rows the destination accepted.
+  int64_t copy_records(udb_recordset& source, udb_recordset& destination);
   // Hands a recoverable error of the run to the policy and counts it.
-  void count_error(const tk_exception& e);
+  void count_error(const tk_exception& e, int32_t record = 0);
   void console(const std::string& line, bool to_error) const;
 
   tk_reg_key registry_;
   bool agent_ = false;
+  run_observer* observer_ = nullptr;
   bool failed_ = false;
   int errors_ = 0;
   static inline bool running_ = false;

@@ -32,7 +32,7 @@ class mss_table_test : public mss_fixture {
            "CREATE TABLE pair (a int NOT NULL, b int NOT NULL, CONSTRAINT pk_pair PRIMARY KEY (a, "
            "b))\n"
            "CREATE TABLE pair_ref (id int PRIMARY KEY, pa int, pb int, "
-           "CONSTRAINT fk_pair FOREIGN KEY (pa, pb) REFERENCES pair (a, b))\n"
+           "CONSTRAINT fk_pair FOREIGN KEY (pa, pb) REFERENCES pair (a, b) ON DELETE CASCADE)\n"
            "CREATE TABLE shared (id int)\n"
            "INSERT INTO shared VALUES (1), (2), (3)\n"
            "CREATE SCHEMA hr\nGO\n"
@@ -174,6 +174,8 @@ TEST_F(mss_table_test, foreign_keys_are_collected_on_the_referenced_table) {
   const udb_relationship& two = db_->relationships().get_index(u"FK_PAIR");
   EXPECT_EQ(two.fields(), (std::vector<std::u16string>{u"pa", u"pb"}));
   EXPECT_EQ(two.referenced_fields(), (std::vector<std::u16string>{u"a", u"b"}));
+  // The delete rule comes as the clause Oracle takes; NO ACTION is none.
+  EXPECT_EQ(two.delete_rule(), u"ON DELETE CASCADE");
 }
 
 TEST_F(mss_table_test, missing_table_is_tried_again_under_dbo) {
