@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -272,8 +273,41 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   }
 }
 
+namespace {
+
+// TSL_BATCH_ROWS and TSL_BATCH_BYTES: how many records the destination
+// stores per statement and commit. One row inserts and commits each record
+// by itself.
+size_t batch_setting(const char* name, size_t fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(text, &end, 10);
+  if (*end != '\0' || n == 0)
+    throw tk_exception(std::string(name) + " must be a positive number", 0);
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
 void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
   error_handler& errors = error_handler::instance();
+  destination.set_batch(batch_setting("TSL_BATCH_ROWS", kBatchRows),
+                        batch_setting("TSL_BATCH_BYTES", kBatchBytes));
+  // Records the destination refused after queuing them: each is reported
+  // under its own record number.
+  auto report_failures = [&] {
+    for (const udb_recordset::failure& f : destination.take_failures()) {
+      errors.set_context(current_name_, static_cast<int>(f.tag) + 1);
+      try {
+        std::rethrow_exception(f.error);
+      } catch (const ora_exception& e) {
+        count_error(e.is_storage_failure() ? e.with_severity(1) : e);
+      } catch (const udb_record_exception& e) {
+        count_error(e);
+      }
+    }
+  };
   source.reset();
   while (!source.is_eof()) {
     // A stop ends the table at a record boundary: every row inserted so far
@@ -282,6 +316,7 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
     tk_trace(1, "Converting %d record", record_index_.load());
     try {
       udb_record* record = source.get_item();
+      destination.set_append_tag(record_index_);
       if (record) destination.append_record(*record);
     } catch (const ora_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
@@ -291,11 +326,14 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
       errors.set_context(current_name_, record_index_ + 1);
       count_error(e);
     }
+    report_failures();
     source.next();
     // Only this thread writes it: a plain store is enough.
     record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
                         std::memory_order_relaxed);
   }
+  destination.flush();
+  report_failures();
 }
 
 bool tessaly_convertor::load_profile(const std::string& path) {

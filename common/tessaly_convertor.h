@@ -55,6 +55,11 @@ class tessaly_convertor : public udb_converter {
   int32_t conversion_mode = kOverwrite;
   bool uppercase = false;
 
+  // Records stored per statement and commit unless TSL_BATCH_ROWS and
+  // TSL_BATCH_BYTES say otherwise; a killed run loses at most one batch.
+  static constexpr size_t kBatchRows = 1000;
+  static constexpr size_t kBatchBytes = 8u << 20;
+
  private:
   // Refuses the run when a selected query is not a single SELECT.
   void check_queries();
