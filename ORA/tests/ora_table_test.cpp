@@ -377,6 +377,13 @@ TEST_P(records, BatchReportsEachRefusedRecordAndStoresTheOthers) {
   EXPECT_EQ(all[1][0], u"3");
   EXPECT_EQ(all[1][1], u"");
   EXPECT_EQ(all[4][2], std::u16string(5000, u'g'));
+  // A batch is full by bytes too: two rows of 10,000 bytes of text pass
+  // 15,000.
+  t->set_batch(100, 15000);
+  queue(20, 7, ole_variant(u"x"));
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 5);
+  queue(21, 8, ole_variant(u"x"));
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 7);
 }
 
 INSTANTIATE_TEST_SUITE_P(paths, records, ::testing::Values(size_t{1}, size_t{100}),
