@@ -309,6 +309,35 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
     }
   };
   source.reset();
+  try {
+    copy_loop(source, destination, report_failures);
+  } catch (...) {
+    // The table or the run ends on this error. The records queued before it
+    // are stored all the same, as one by one they would have been; what
+    // cannot be stored now is traced, as nothing reports it any more.
+    try {
+      destination.flush();
+    } catch (const tk_exception& e) {
+      tk_trace(3, "Queued records of %s not stored: %s", tk_ucs2_to_ansi(current_name_).c_str(),
+               e.message().c_str());
+    }
+    for (const udb_recordset::failure& f : destination.take_failures()) {
+      try {
+        std::rethrow_exception(f.error);
+      } catch (const tk_exception& e) {
+        tk_trace(3, "%s, record #%d not stored: %s", tk_ucs2_to_ansi(current_name_).c_str(),
+                 static_cast<int>(f.tag) + 1, e.message().c_str());
+      }
+    }
+    throw;
+  }
+  destination.flush();
+  report_failures();
+}
+
+void tessaly_convertor::copy_loop(udb_recordset& source, udb_recordset& destination,
+                                  const std::function<void()>& report_failures) {
+  error_handler& errors = error_handler::instance();
   while (!source.is_eof()) {
     // A stop ends the table at a record boundary: every row inserted so far
     // is committed, and the identity still goes on above them.
@@ -332,8 +361,6 @@ void tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& desti
     record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
                         std::memory_order_relaxed);
   }
-  destination.flush();
-  report_failures();
 }
 
 bool tessaly_convertor::load_profile(const std::string& path) {

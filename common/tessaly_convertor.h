@@ -2,6 +2,7 @@
 // The conversion driver: one run copies the selected tables and queries of
 // an MS SQL database into the Oracle schema of the logged-on user.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,9 @@ class tessaly_convertor : public udb_converter {
   void convert_entry(mss_database& source, ora_database& destination, const std::u16string& name,
                      const std::u16string& sql, const std::u16string& target);
   void copy_records(udb_recordset& source, udb_recordset& destination);
+  // The record loop of copy_records; refused queued records go to `report`.
+  void copy_loop(udb_recordset& source, udb_recordset& destination,
+                 const std::function<void()>& report);
   // Hands a recoverable error of the run to the policy and counts it.
   void count_error(const tk_exception& e);
   void console(const std::string& line, bool to_error) const;
