@@ -21,21 +21,34 @@ constexpr sb4 max_text_bind = 8000;
 ora_bulk_insert::ora_bulk_insert(const std::u16string& table, std::vector<column> columns)
     : columns_(std::move(columns)) {
   // A conventional insert: a direct-path one would lock the table for every
-  // batch and start each batch on fresh blocks.
-  sql_ = u"INSERT INTO " + ora_quoted(table) + u" VALUES(";
-  for (size_t k = 0; k < columns_.size(); ++k) {
-    if (k != 0) sql_ += u", ";
+  // batch and start each batch on fresh blocks. The columns are named, the
+  // large ones last: a client wants the values it may have to stream after
+  // all the others.
+  std::vector<size_t> order;
+  for (int large = 0; large < 2; ++large)
+    for (size_t k = 0; k < columns_.size(); ++k) {
+      const kind how = columns_[k].how;
+      if ((how == kind::clob || how == kind::blob) == (large == 1)) order.push_back(k);
+    }
+  std::u16string names;
+  std::u16string values;
+  for (size_t k : order) {
+    if (!names.empty()) {
+      names += u", ";
+      values += u", ";
+    }
+    names += ora_quoted(columns_[k].name);
     std::u16string value = u":" + tsl::text::ascii_to_utf16(std::to_string(slots_.size() + 1));
     slots_.push_back({this, k, false});
     if (columns_[k].how == kind::date) {
       std::u16string format = u":" + tsl::text::ascii_to_utf16(std::to_string(slots_.size() + 1));
       slots_.push_back({this, k, true});
-      sql_ += u"to_date(" + value + u", " + format + u")";
+      values += u"to_date(" + value + u", " + format + u")";
     } else {
-      sql_ += value;
+      values += value;
     }
   }
-  sql_ += u")";
+  sql_ = u"INSERT INTO " + ora_quoted(table) + u" (" + names + u") VALUES(" + values + u")";
 }
 
 ora_bulk_insert::~ora_bulk_insert() {

@@ -20,6 +20,7 @@ class ora_bulk_insert {
     blob,  // bytes of any length
   };
   struct column {
+    std::u16string name;
     kind how;
     ub1 form;  // SQLCS_IMPLICIT, or SQLCS_NCHAR for an NCLOB
   };

@@ -149,7 +149,7 @@ bool ora_table::queue_row(udb_record& record) {
       if (lob_column_[i])
         how = lob_form_[i] == ora_lob_insert::binary ? ora_bulk_insert::kind::blob
                                                      : ora_bulk_insert::kind::clob;
-      columns[i] = {how, lob_form_[i]};
+      columns[i] = {schema()[i].name(), how, lob_form_[i]};
     }
     bulk_ = std::make_unique<ora_bulk_insert>(name(), std::move(columns));
     bulk_->set_limits(batch_rows_, batch_bytes_);
