@@ -1,4 +1,5 @@
 #include "ORA/ora_table.h"
+#include "ORA/ora_bulk_insert.h"
 
 #include <map>
 
@@ -22,7 +23,13 @@ ora_table::ora_table(const std::u16string& name, const std::u16string& query, in
   open(mode);
 }
 
-ora_table::~ora_table() = default;
+ora_table::~ora_table() {
+  // Only a table given up by an error is left with queued records; the error
+  // was reported, the records were not stored.
+  if (bulk_ && bulk_->queued() != 0)
+    tk_trace_w(3, u"%d queued records of %s were not stored", static_cast<int>(bulk_->queued()),
+               name().c_str());
+}
 
 void ora_table::open(int mode) {
   tk_trace_w(2, u"ora_table::ora_table(%s)", name().c_str());

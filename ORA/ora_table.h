@@ -9,6 +9,7 @@
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_relationships.h"
 
+class ora_bulk_insert;
 class ora_get_rowid;
 class ora_lob_insert;
 
@@ -23,6 +24,8 @@ class ora_table : public udb_recordset {
   ~ora_table() override;
 
   void append_record(udb_record& record) override;
+  void set_batch(size_t rows, size_t bytes) override;
+  void flush() override;
   udb_record* get_item() override;
   bool is_eof() override;
   void next() override;
@@ -44,6 +47,14 @@ class ora_table : public udb_recordset {
   void init_schema();
   void init_indexes();
   void prepare_insert();
+  // One INSERT of literals per record, committed with its large values.
+  void insert_row(udb_record& record);
+  // Queues the record for the next batch; false when it must go by itself.
+  bool queue_row(udb_record& record);
+  // Refuses a value Oracle's NUMBER cannot hold.
+  void check_number(size_t position, const udb_field& value);
+  // A NULL (or what Oracle takes for one) into the column at `position`.
+  void null_into(size_t position);
   // A column of the primary key or of a unique constraint or index.
   bool is_key_column(const std::u16string& column) const;
 
@@ -53,6 +64,10 @@ class ora_table : public udb_recordset {
   udb_relationships relationships_;
   std::unique_ptr<ora_get_rowid> rowid_;
   std::unique_ptr<ora_lob_insert> lobs_;
+  // Records stored per batch; 1 is the row-at-a-time path.
+  size_t batch_rows_ = 1;
+  size_t batch_bytes_ = 0;
+  std::unique_ptr<ora_bulk_insert> bulk_;
   // Built once per table for the per-record path.
   std::u16string insert_head_;
   std::u16string lob_insert_head_;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "OLE/ole_type_exception.h"
+#include "ORA/ora_bulk_insert.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_get_rowid.h"
 #include "ORA/ora_lob.h"
@@ -78,6 +79,51 @@ bool ora_table::is_key_column(const std::u16string& column) const {
   return false;
 }
 
+void ora_table::set_batch(size_t rows, size_t bytes) {
+  flush();
+  batch_rows_ = rows == 0 ? 1 : rows;
+  batch_bytes_ = bytes;
+  if (bulk_) bulk_->set_limits(batch_rows_, batch_bytes_);
+}
+
+void ora_table::flush() {
+  if (!bulk_ || bulk_->queued() == 0) return;
+  std::vector<ora_bulk_insert::failure> failures;
+  const size_t stored = bulk_->execute(failures);
+  appended_ += static_cast<int>(stored);
+  set_record_count(record_count() + static_cast<int32_t>(stored));
+  for (ora_bulk_insert::failure& f : failures) add_failure(f.tag, std::move(f.error));
+}
+
+void ora_table::check_number(size_t position, const udb_field& value) {
+  const t_ftd& field = schema()[position];
+  if (field.vartype() != VT_R4 && field.vartype() != VT_R8) return;
+  double d = value.to_double();
+  if (!(d >= -ora_number_limit && d <= ora_number_limit) ||
+      (d != 0.0 && std::fabs(d) < ora_number_min)) {
+    // Oracle's NUMBER cannot hold it; a NULL or a default in its place
+    // would change the data unseen.
+    tk_trace(1, "Number is out of range");
+    value.write_wstring(text_);
+    throw udb_record_exception(tsl::text::format(
+        "Column %s: the value %s is out of the range of Oracle's NUMBER",
+        tsl::text::utf16_to_utf8(field.name()).c_str(), tsl::text::utf16_to_utf8(text_).c_str()));
+  }
+}
+
+void ora_table::null_into(size_t position) {
+  const t_ftd& field = schema()[position];
+  if (!field.is_not_null()) return;
+  if (is_key_column(field.name())) {
+    // A key column keeps NOT NULL; an empty text is NULL in Oracle.
+    throw udb_record_exception(
+        tsl::text::format("Column %s belongs to a key and cannot take an empty or NULL value",
+                          tsl::text::utf16_to_utf8(field.name()).c_str()));
+  }
+  tk_trace(1, "Put NULL-field");
+  reset_not_null_flag(position);
+}
+
 void ora_table::append_record(udb_record& record) {
   tk_trace(2, "ora_table::append_record");
   if (record.size() != schema().size()) throw tk_mail_assertion("ora_table", 27);
@@ -88,6 +134,78 @@ void ora_table::append_record(udb_record& record) {
     // A value the column cannot hold refuses its record, not the table.
     throw udb_record_exception(e.message());
   }
+  if (batch_rows_ > 1 && queue_row(record)) return;
+  // Records queued before this one go first, in order.
+  flush();
+  insert_row(record);
+}
+
+bool ora_table::queue_row(udb_record& record) {
+  if (!bulk_) {
+    std::vector<ora_bulk_insert::column> columns(schema().size());
+    for (size_t i = 0; i < schema().size(); ++i) {
+      ora_bulk_insert::kind how = ora_bulk_insert::kind::text;
+      if (schema()[i].vartype() == VT_DATE) how = ora_bulk_insert::kind::date;
+      if (lob_column_[i])
+        how = lob_form_[i] == ora_lob_insert::binary ? ora_bulk_insert::kind::blob
+                                                     : ora_bulk_insert::kind::clob;
+      columns[i] = {schema()[i].name(), how, lob_form_[i]};
+    }
+    bulk_ = std::make_unique<ora_bulk_insert>(name(), std::move(columns));
+    bulk_->set_limits(batch_rows_, batch_bytes_);
+  }
+  // A present but empty large value is an empty LOB, which a bound value
+  // cannot say (Oracle takes an empty one for NULL); a value of another
+  // type than its column's has no bound form. Such a record goes by itself.
+  for (size_t i = 0; i < record.size(); ++i) {
+    const udb_field& value = record[i];
+    const VARTYPE vt = value.vartype();
+    if (vt == VT_EMPTY || vt == VT_NULL) continue;
+    if (lob_column_[i]) {
+      if (lob_form_[i] == ora_lob_insert::binary) {
+        const uint8_t* data = nullptr;
+        if (value.get_bytes(&data) == 0) return false;
+      } else {
+        value.write_wstring(text_);
+        if (text_.empty()) return false;
+      }
+    } else if ((vt == VT_DATE) != (schema()[i].vartype() == VT_DATE)) {
+      return false;
+    }
+  }
+  for (size_t i = 0; i < record.size(); ++i) {
+    const udb_field& value = record[i];
+    const VARTYPE vt = value.vartype();
+    if (vt == VT_EMPTY || vt == VT_NULL) {
+      null_into(i);
+      bulk_->set_null(i);
+      continue;
+    }
+    if (lob_column_[i]) {
+      if (lob_form_[i] == ora_lob_insert::binary) {
+        const uint8_t* data = nullptr;
+        uint32_t size = value.get_bytes(&data);
+        bulk_->bytes(i).assign(data, data + size);
+      } else {
+        value.write_wstring(bulk_->text(i));
+      }
+      continue;
+    }
+    value.write_wstring(text_);
+    const char16_t* format = nullptr;
+    if (!to_oracle_bind(text_, vt, bulk_->text(i), &format)) {
+      null_into(i);
+      bulk_->set_null(i);
+      continue;
+    }
+    check_number(i, value);
+    bulk_->set_format(i, format);
+  }
+  if (bulk_->queue(append_tag())) flush();
+  return true;
+}
+
+void ora_table::insert_row(udb_record& record) {
   bool has_lob = false;
   for (size_t i = 0; i < record.size() && !has_lob; ++i) {
     const VARTYPE vt = record[i].vartype();
@@ -113,19 +231,7 @@ void ora_table::append_record(udb_record& record) {
       tk_trace_w(1, u"Got field #%d: '%s' (%d, %d)", static_cast<int>(i), literal.c_str(),
                  static_cast<int>(field.vartype()), static_cast<int>(field.size()));
       bool usable = !literal.empty() && literal != u"''" && literal != u"\"\"";
-      if (usable && (field.vartype() == VT_R4 || field.vartype() == VT_R8)) {
-        double d = value.to_double();
-        if (!(d >= -ora_number_limit && d <= ora_number_limit) ||
-            (d != 0.0 && std::fabs(d) < ora_number_min)) {
-          // Oracle's NUMBER cannot hold it; a NULL or a default in its place
-          // would change the data unseen.
-          tk_trace(1, "Number is out of range");
-          throw udb_record_exception(tsl::text::format(
-              "Column %s: the value %s is out of the range of Oracle's NUMBER",
-              tsl::text::utf16_to_utf8(field.name()).c_str(),
-              tsl::text::utf16_to_utf8(text_).c_str()));
-        }
-      }
+      if (usable) check_number(i, value);
       if (usable && too_long_literal(literal, bound_[i])) {
         tk_trace(1, "Text too long for a literal - bind it");
         sql_ += rowid_->value_name(binds_.size());
@@ -137,16 +243,7 @@ void ora_table::append_record(udb_record& record) {
         continue;
       }
     }
-    if (field.is_not_null()) {
-      if (is_key_column(field.name())) {
-        // A key column keeps NOT NULL; an empty text is NULL in Oracle.
-        throw udb_record_exception(tsl::text::format(
-            "Column %s belongs to a key and cannot take an empty or NULL value",
-            tsl::text::utf16_to_utf8(field.name()).c_str()));
-      }
-      tk_trace(1, "Put NULL-field");
-      reset_not_null_flag(i);
-    }
+    null_into(i);
     sql_ += u"NULL";
   }
   // A row with large values commits with them, so that no run (killed or
@@ -184,6 +281,9 @@ void ora_table::reset_not_null_flag(size_t position) {
   const ub2 code = results_.column(position).code();
   if (!def.empty() && code != SQLT_CLOB && code != SQLT_BLOB) sql += u" DEFAULT " + def;
   sql += u" NULL";
+  // Rows queued before go in first: the change commits, and they were
+  // made while the column still refused NULL.
+  flush();
   tk_trace_w(3, u"Run SQL query: %s\n", sql.c_str());
   ora_execute(sql, OCI_COMMIT_ON_SUCCESS);
   field.set_not_null(false);

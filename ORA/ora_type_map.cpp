@@ -248,6 +248,56 @@ std::u16string to_oracle_str(const std::u16string& text, VARTYPE vt) {
   return quoted_doubling(text, vt == VT_BSTR);
 }
 
+bool to_oracle_bind(const std::u16string& text, VARTYPE vt, std::u16string& out,
+                    const char16_t** date_format) {
+  *date_format = nullptr;
+  if (text.empty()) return false;
+  if (vt == VT_DATE) {
+    ole_date date(text);
+    if (!date.is_valid()) return false;
+    out = date.to_wstring();
+    switch (date.kind()) {
+      case ole_date::time_only: {
+        size_t at = out.find(u"0000-00-00 ");
+        if (at != std::u16string::npos) out.erase(at, 11);
+        *date_format = u"HH24-MI-SS";
+        return true;
+      }
+      case ole_date::date_only:
+        *date_format = u"YYYY-MM-DD";
+        return true;
+      default:
+        *date_format = u"YYYY-MM-DD HH24:MI:SS";
+        return true;
+    }
+  }
+  if (vt == VT_BSTR && may_hold_guid(text)) {
+    ole_guid_extractor guid(text);
+    if (guid.has_guid()) {
+      out = guid.braced_guid();
+      return true;
+    }
+  } else if (vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == vt_byte_array) {
+    if (text.size() < 2) return false;
+    ole_guid_extractor guid(may_hold_guid(text) ? std::u16string_view(text)
+                                                : std::u16string_view());
+    if (guid.has_guid()) {
+      out = guid.bare_guid();
+      return true;
+    }
+    if (text[0] != u'0' || (text[1] != u'x' && text[1] != u'X') || text.size() == 2) return false;
+    for (size_t i = 2; i < text.size(); ++i)
+      if (!is_hex(text[i])) return false;
+    out.assign(text, 2, std::u16string::npos);
+    return true;
+  }
+  // A bare value text that is two double quotes stands for nothing, as its
+  // literal does.
+  if (vt != VT_BSTR && text == u"\"\"") return false;
+  out = text;
+  return true;
+}
+
 std::u16string to_oracle_str(const ole_variant* value) {
   if (value == nullptr) throw tk_mail_assertion("ora_type_map", 160);
   return to_oracle_str(value->to_wstring(), value->vartype());

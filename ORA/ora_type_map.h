@@ -48,6 +48,11 @@ uint32_t ora_max_raw_of(int release);
 VARTYPE refine_number_type(int& precision, int scale);
 std::u16string to_oracle_str(const std::u16string& text, VARTYPE vt);
 std::u16string to_oracle_str(const ole_variant* value);
+// The text a bound value carries for what to_oracle_str would write as a
+// literal; a date also needs the format its text is in. False when the
+// literal would stand for NULL (an empty text, an invalid date or binary).
+bool to_oracle_bind(const std::u16string& text, VARTYPE vt, std::u16string& out,
+                    const char16_t** date_format);
 // The DEFAULT text of a field, or empty when it has none or Oracle cannot
 // reproduce it exactly (see `default_left_out`).
 std::u16string make_ora_def_val(const t_ftd* field);

@@ -59,3 +59,17 @@ void udb_recordset::clean_indexes() {
   tk_trace(1, "udb_recordset::clean_indexes");
   indexes_.clear();
 }
+
+void udb_recordset::set_batch(size_t, size_t) {}
+
+void udb_recordset::flush() {}
+
+std::vector<udb_recordset::failure> udb_recordset::take_failures() {
+  std::vector<failure> out;
+  out.swap(failures_);
+  return out;
+}
+
+void udb_recordset::add_failure(int64_t tag, std::exception_ptr error) {
+  failures_.push_back({tag, std::move(error)});
+}

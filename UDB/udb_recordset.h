@@ -3,7 +3,9 @@
 // indexes. Used either as a source (reset, then is_eof / get_item / next until
 // the end) or as a destination (append_record per record).
 #include <cstdint>
+#include <exception>
 #include <string>
+#include <vector>
 
 #include "UDB/udb_index.h"
 #include "UDB/udb_indexes.h"
@@ -20,6 +22,24 @@ class udb_recordset {
   udb_recordset& operator=(const udb_recordset&) = delete;
 
   virtual void append_record(udb_record& record) = 0;
+
+  // A destination may queue appended records and store them many at a time:
+  // up to `rows` records or about `bytes` of values. One row stores each
+  // record as it comes, which is also what a destination does by default.
+  virtual void set_batch(size_t rows, size_t bytes);
+  // Stores every queued record. Records refused on the way are listed for
+  // take_failures; an error that stores nothing leaves by exception.
+  virtual void flush();
+  // A queued record that could not be stored: the tag it was appended under
+  // and its error.
+  struct failure {
+    int64_t tag;
+    std::exception_ptr error;
+  };
+  // The tag that failures of the next appended record carry.
+  void set_append_tag(int64_t tag) { append_tag_ = tag; }
+  // The failures found since the last call, in the order found.
+  std::vector<failure> take_failures();
   // The current record, owned by the recordset and valid until it moves on;
   // null when there is none.
   virtual udb_record* get_item();
@@ -49,10 +69,16 @@ class udb_recordset {
   const udb_indexes& indexes() const { return indexes_; }
   udb_indexes& indexes() { return indexes_; }
 
+ protected:
+  int64_t append_tag() const { return append_tag_; }
+  void add_failure(int64_t tag, std::exception_ptr error);
+
  private:
   std::u16string name_;
   std::u16string query_;
   int32_t record_count_ = 0;
   udb_schema schema_;
   udb_indexes indexes_;
+  int64_t append_tag_ = 0;
+  std::vector<failure> failures_;
 };

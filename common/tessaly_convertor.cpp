@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -351,10 +352,77 @@ void tessaly_convertor::convert_entry(mss_database& source, ora_database& destin
   }
 }
 
+namespace {
+
+// TSL_BATCH_ROWS and TSL_BATCH_BYTES: how many records the destination
+// stores per statement and commit. One row inserts and commits each record
+// by itself.
+size_t batch_setting(const char* name, size_t fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(text, &end, 10);
+  if (*end != '\0' || n == 0)
+    throw tk_exception(std::string(name) + " must be a positive number", 0);
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
 int64_t tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& destination) {
   error_handler& errors = error_handler::instance();
+  // Records handed to the destination; those it refuses later are taken off.
   int64_t written = 0;
+  destination.set_batch(batch_setting("TSL_BATCH_ROWS", kBatchRows),
+                        batch_setting("TSL_BATCH_BYTES", kBatchBytes));
+  // Records the destination refused after queuing them: each is reported
+  // under its own record number.
+  auto report_failures = [&] {
+    for (const udb_recordset::failure& f : destination.take_failures()) {
+      const int32_t record = static_cast<int32_t>(f.tag) + 1;
+      errors.set_context(current_name_, record);
+      --written;
+      try {
+        std::rethrow_exception(f.error);
+      } catch (const ora_exception& e) {
+        count_error(e.is_storage_failure() ? e.with_severity(1) : e, record);
+      } catch (const udb_record_exception& e) {
+        count_error(e, record);
+      }
+    }
+  };
   source.reset();
+  try {
+    written += copy_loop(source, destination, report_failures);
+  } catch (...) {
+    // The table or the run ends on this error. The records queued before it
+    // are stored all the same, as one by one they would have been; what
+    // cannot be stored now is traced, as nothing reports it any more.
+    try {
+      destination.flush();
+    } catch (const tk_exception& e) {
+      tk_trace(3, "Queued records of %s not stored: %s", tk_ucs2_to_ansi(current_name_).c_str(),
+               e.message().c_str());
+    }
+    for (const udb_recordset::failure& f : destination.take_failures()) {
+      try {
+        std::rethrow_exception(f.error);
+      } catch (const tk_exception& e) {
+        tk_trace(3, "%s, record #%d not stored: %s", tk_ucs2_to_ansi(current_name_).c_str(),
+                 static_cast<int>(f.tag) + 1, e.message().c_str());
+      }
+    }
+    throw;
+  }
+  destination.flush();
+  report_failures();
+  return written;
+}
+
+int64_t tessaly_convertor::copy_loop(udb_recordset& source, udb_recordset& destination,
+                                     const std::function<void()>& report_failures) {
+  error_handler& errors = error_handler::instance();
+  int64_t appended = 0;
   while (!source.is_eof()) {
     // A stop ends the table at a record boundary: every row inserted so far
     // is committed, and the identity still goes on above them.
@@ -362,9 +430,10 @@ int64_t tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& de
     tk_trace(1, "Converting %d record", record_index_.load());
     try {
       udb_record* record = source.get_item();
+      destination.set_append_tag(record_index_);
       if (record) {
         destination.append_record(*record);
-        ++written;
+        ++appended;
       }
     } catch (const ora_exception& e) {
       errors.set_context(current_name_, record_index_ + 1);
@@ -374,12 +443,13 @@ int64_t tessaly_convertor::copy_records(udb_recordset& source, udb_recordset& de
       errors.set_context(current_name_, record_index_ + 1);
       count_error(e, record_index_ + 1);
     }
+    report_failures();
     source.next();
     // Only this thread writes it: a plain store is enough.
     record_index_.store(record_index_.load(std::memory_order_relaxed) + 1,
                         std::memory_order_relaxed);
   }
-  return written;
+  return appended;
 }
 
 bool tessaly_convertor::load_profile(const std::string& path) {

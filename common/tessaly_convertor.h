@@ -2,6 +2,7 @@
 // The conversion driver: one run copies the selected tables and queries of
 // an MS SQL database into the Oracle schema of the logged-on user.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -82,6 +83,11 @@ class tessaly_convertor : public udb_converter {
   // tables: the keys between the run's tables, read from the source again.
   void create_foreign_keys_now();
 
+  // Records stored per statement and commit unless TSL_BATCH_ROWS and
+  // TSL_BATCH_BYTES say otherwise; a killed run loses at most one batch.
+  static constexpr size_t kBatchRows = 1000;
+  static constexpr size_t kBatchBytes = 8u << 20;
+
  private:
   // Refuses the run when a selected query is not a single SELECT.
   void check_queries();
@@ -91,6 +97,10 @@ class tessaly_convertor : public udb_converter {
   void create_foreign_keys(mss_database& source, ora_database& destination);
   // Answers the rows the destination accepted.
   int64_t copy_records(udb_recordset& source, udb_recordset& destination);
+  // The record loop of copy_records; refused queued records go to `report`.
+  // Answers the records handed to the destination.
+  int64_t copy_loop(udb_recordset& source, udb_recordset& destination,
+                    const std::function<void()>& report);
   // Hands a recoverable error of the run to the policy and counts it.
   void count_error(const tk_exception& e, int32_t record = 0);
   void console(const std::string& line, bool to_error) const;

@@ -10,8 +10,16 @@
 
 namespace {
 
-class records : public ora_fixture {
+// Each test runs on the row-at-a-time path and on the batch path, where each
+// record is queued and then stored by a flush.
+class records : public ora_fixture, public ::testing::WithParamInterface<size_t> {
  protected:
+  void append(udb_recordset& t, udb_record& r) {
+    t.set_batch(GetParam(), 1 << 20);
+    t.append_record(r);
+    t.flush();
+    for (const udb_recordset::failure& f : t.take_failures()) std::rethrow_exception(f.error);
+  }
   static void add(udb_record& r, const char16_t* name, const ole_variant& v) {
     r.add(std::make_unique<udb_field>(name, 0, v));
   }
@@ -35,7 +43,7 @@ class records : public ora_fixture {
   }
 };
 
-TEST_F(records, EveryMappedTypeRoundTrips) {
+TEST_P(records, EveryMappedTypeRoundTrips) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"I2", VT_I2));
@@ -72,7 +80,7 @@ TEST_F(records, EveryMappedTypeRoundTrips) {
   add(r, u"Bin", ole_variant(std::vector<uint8_t>{1, 2, 0xFE, 0xFF}));
   add(r, u"Bin3000", ole_variant(wide_bin));
   add(r, u"Pic", ole_variant(std::vector<uint8_t>{7}));
-  t->append_record(r);
+  append(*t, r);
   auto back = db.get_table(u"All Types", 1);
   const udb_schema& s = back->schema();
   EXPECT_EQ(s[0].vartype(), VT_I4);  // NUMBER(5,0)
@@ -106,7 +114,7 @@ TEST_F(records, EveryMappedTypeRoundTrips) {
   EXPECT_TRUE(back->is_eof());
 }
 
-TEST_F(records, NullsEmptyStringsAndFloatsOutOfRange) {
+TEST_P(records, NullsEmptyStringsAndFloatsOutOfRange) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"Id", VT_I4, 0, true));
@@ -130,7 +138,7 @@ TEST_F(records, NullsEmptyStringsAndFloatsOutOfRange) {
     add(r, u"Weight", ole_variant(weight));
     add(r, u"Code", code);
     add(r, u"Tag", tag);
-    t->append_record(r);
+    append(*t, r);
   };
   row(ole_variant(1), ole_variant(u"a"), 1.0, 1.0, ole_variant(u"c1"), ole_variant(u"t"));
   // An empty string is NULL in Oracle: a plain column, even a plainly
@@ -161,7 +169,7 @@ TEST_F(records, NullsEmptyStringsAndFloatsOutOfRange) {
   EXPECT_EQ(engine_->get_records_cnt(u"N"), 2);
 }
 
-TEST_F(records, LargeValuesArriveWhole) {
+TEST_P(records, LargeValuesArriveWhole) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"Id", VT_I4));
@@ -178,13 +186,13 @@ TEST_F(records, LargeValuesArriveWhole) {
   add(r, u"Id", ole_variant(1));
   add(r, u"Text", ole_variant(text));
   add(r, u"Data", ole_variant(bytes));
-  t->append_record(r);
+  append(*t, r);
   // An empty CLOB stays an empty LOB; nothing is written.
   udb_record e;
   add(e, u"Id", ole_variant(2));
   add(e, u"Text", ole_variant(u""));
   add(e, u"Data", ole_variant());
-  t->append_record(e);
+  append(*t, e);
   auto back = db.get_table(u"Big", 1);
   ASSERT_FALSE(back->is_eof());
   udb_record* got = back->get_item();
@@ -199,7 +207,7 @@ TEST_F(records, LargeValuesArriveWhole) {
   EXPECT_EQ((*got)[2].get_bytes(&data), 0u);
 }
 
-TEST_F(records, TextsWithNulArriveWhole) {
+TEST_P(records, TextsWithNulArriveWhole) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"Id", VT_I4));
@@ -213,7 +221,7 @@ TEST_F(records, TextsWithNulArriveWhole) {
   add(r, u"Short", ole_variant(text));
   add(r, u"Wide", ole_variant(text));
   add(r, u"Long", ole_variant(text));
-  t->append_record(r);
+  append(*t, r);
   EXPECT_EQ(column(u"SELECT TO_CHAR(LENGTH(\"Short\")) || ',' || TO_CHAR(LENGTH(\"Wide\")) || ',' "
                    u"|| TO_CHAR(LENGTH(\"Long\")) FROM \"Nul\""),
             (std::vector<std::u16string>{u"5,5,5"}));
@@ -222,7 +230,7 @@ TEST_F(records, TextsWithNulArriveWhole) {
   EXPECT_EQ((*back->get_item())[3].to_wstring(), text);
 }
 
-TEST_F(records, NullLargeValuesStayNull) {
+TEST_P(records, NullLargeValuesStayNull) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"Id", VT_I4));
@@ -233,12 +241,12 @@ TEST_F(records, NullLargeValuesStayNull) {
   add(r, u"Id", ole_variant(1));
   add(r, u"Text", ole_variant());
   add(r, u"Data", ole_variant());
-  t->append_record(r);
+  append(*t, r);
   udb_record e;
   add(e, u"Id", ole_variant(2));
   add(e, u"Text", ole_variant(u""));
   add(e, u"Data", ole_variant(std::vector<uint8_t>{1, 2}));
-  t->append_record(e);
+  append(*t, e);
   EXPECT_EQ(engine_->get_records_cnt(
                 u"SELECT * FROM \"Nulls\" WHERE \"Text\" IS NULL AND \"Data\" IS NULL", true),
             1);
@@ -248,7 +256,7 @@ TEST_F(records, NullLargeValuesStayNull) {
       1);
 }
 
-TEST_F(records, FailedLobWriteLeavesNoRow) {
+TEST_P(records, FailedLobWriteLeavesNoRow) {
   ora_database& db = open();
   udb_schema fields;
   fields.add(field(u"Id", VT_I4));
@@ -261,7 +269,7 @@ TEST_F(records, FailedLobWriteLeavesNoRow) {
   add(r, u"Id", ole_variant(2));
   add(r, u"Body", ole_variant(u"lost"));
   try {
-    t->append_record(r);
+    append(*t, r);
     FAIL() << "no error";
   } catch (const ora_exception& e) {
     EXPECT_EQ(e.ora_number(), 904);
@@ -271,7 +279,7 @@ TEST_F(records, FailedLobWriteLeavesNoRow) {
   EXPECT_EQ(engine_->get_records_cnt(u"Docs"), 0);
 }
 
-TEST_F(records, QueryTablesAndDefaultsReadBack) {
+TEST_P(records, QueryTablesAndDefaultsReadBack) {
   ora_execute(
       u"create table d (a varchar2(10) default 'it''s', b varchar2(10) default 5, "
       u"c number(10,2) default 1.5, n nvarchar2(50), e date default sysdate)",
@@ -295,7 +303,7 @@ TEST_F(records, QueryTablesAndDefaultsReadBack) {
   EXPECT_EQ(ora_table::get_def_value(VT_DATE, u"sysdate").vartype(), VT_EMPTY);
 }
 
-TEST_F(records, NullableChangeKeepsTheColumnType) {
+TEST_P(records, NullableChangeKeepsTheColumnType) {
   ora_execute(u"create table m (a varchar2(3000) default 'x' not null, b number(5,0) not null)",
               OCI_DEFAULT);
   ora_database& db = open();
@@ -303,7 +311,7 @@ TEST_F(records, NullableChangeKeepsTheColumnType) {
   udb_record r;
   add(r, u"A", ole_variant());
   add(r, u"B", ole_variant());
-  t->append_record(r);
+  append(*t, r);
   EXPECT_EQ(column(u"select DATA_TYPE || ' ' || DATA_LENGTH || ' ' || NULLABLE from "
                    u"USER_TAB_COLUMNS where table_name = 'M'"),
             (std::vector<std::u16string>{u"VARCHAR2 3000 Y", u"NUMBER 22 Y"}));
@@ -312,6 +320,72 @@ TEST_F(records, NullableChangeKeepsTheColumnType) {
              u"COLUMN_NAME = 'B'"),
       std::vector<std::u16string>{u"5"});
 }
+
+// Several records in one batch: a refused one is reported under its own tag
+// and the others land; a NULL into a NOT NULL column first stores what was
+// queued, then relaxes the column; a full batch stores itself.
+TEST_P(records, BatchReportsEachRefusedRecordAndStoresTheOthers) {
+  if (GetParam() == 1) GTEST_SKIP() << "batch path only";
+  ora_database& db = open();
+  udb_schema fields;
+  fields.add(field(u"Id", VT_I4, 0, true));
+  fields.add(field(u"Name", VT_BSTR, 4, true));
+  fields.add(field(u"Body", VT_BSTR, 0));
+  udb_indexes key;
+  key.add(udb_index(u"PK_B", true, true, {u"Id"}));
+  auto t = db.create_table(u"B", fields, key);
+  t->set_batch(4, 1 << 20);
+  auto queue = [&](int64_t tag, int id, const ole_variant& name) {
+    udb_record r;
+    add(r, u"Id", ole_variant(id));
+    add(r, u"Name", name);
+    add(r, u"Body", ole_variant(std::u16string(5000, static_cast<char16_t>(u'a' + id))));
+    t->set_append_tag(tag);
+    t->append_record(r);
+  };
+  queue(10, 1, ole_variant(u"a"));
+  queue(11, 1, ole_variant(u"dup"));             // the key again
+  queue(12, 2, ole_variant(u"toolong"));         // wider than the column
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 0);  // still queued
+  queue(13, 3, ole_variant());                   // NULL: the three above go first
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 1);
+  std::vector<udb_recordset::failure> failed = t->take_failures();
+  ASSERT_EQ(failed.size(), 2u);
+  EXPECT_EQ(failed[0].tag, 11);
+  EXPECT_EQ(failed[1].tag, 12);
+  int codes[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    try {
+      std::rethrow_exception(failed[i].error);
+    } catch (const ora_exception& e) {
+      codes[i] = e.ora_number();
+    }
+  }
+  EXPECT_EQ(codes[0], 1);
+  EXPECT_EQ(codes[1], 12899);
+  EXPECT_FALSE(t->schema()[1].is_not_null());
+  for (int id = 4; id <= 6; ++id) queue(10 + id, id, ole_variant(u"x"));
+  // Four queued: the batch stored itself.
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 5);
+  t->flush();
+  EXPECT_TRUE(t->take_failures().empty());
+  EXPECT_EQ(static_cast<ora_table&>(*t).appended(), 5);
+  auto all = rows(u"B");
+  ASSERT_EQ(all.size(), 5u);
+  EXPECT_EQ(all[1][0], u"3");
+  EXPECT_EQ(all[1][1], u"");
+  EXPECT_EQ(all[4][2], std::u16string(5000, u'g'));
+  // A batch is full by bytes too: two rows of 10,000 bytes of text pass
+  // 15,000.
+  t->set_batch(100, 15000);
+  queue(20, 7, ole_variant(u"x"));
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 5);
+  queue(21, 8, ole_variant(u"x"));
+  EXPECT_EQ(engine_->get_records_cnt(u"B"), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(paths, records, ::testing::Values(size_t{1}, size_t{100}),
+                         [](const auto& info) { return info.param == 1 ? "rows" : "batch"; });
 
 TEST(ora_date, DecodesOracleDates) {
   const uint8_t bytes[7] = {120, 110, 11, 24, 9, 57, 45};

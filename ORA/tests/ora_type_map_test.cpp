@@ -91,6 +91,63 @@ TEST(ora_type_map, Literals) {
   EXPECT_THROW(to_oracle_str(nullptr), tk_mail_assertion);
 }
 
+// A bound value says what its literal says: the same text (quotes and NULs
+// are the literal's business), the same date format, and NULL exactly where
+// the literal stands for nothing.
+TEST(ora_type_map, BoundValuesMeanWhatTheirLiteralsMean) {
+  auto render = [](const std::u16string& out, const char16_t* format, VARTYPE vt) {
+    if (format != nullptr) return u"to_date('" + out + u"', '" + format + u"')";
+    if (vt == VT_BLOB || vt == (VT_ARRAY | VT_UI1)) return u"'" + out + u"'";
+    std::u16string body;
+    for (char16_t c : out) {
+      if (c == u'\0' && vt == VT_BSTR) {
+        body += u"'||CHR(0)||'";
+        continue;
+      }
+      body += c;
+      if (c == u'\'') body += u'\'';
+    }
+    return vt == VT_BSTR ? u"'" + body + u"'" : body;
+  };
+  const std::u16string texts[] = {
+      u"",
+      u"plain",
+      u"O'Brien",
+      u"\"\"",
+      std::u16string(u"a\0b", 3),
+      u"12.5",
+      u"2010-11-24",
+      u"08:56:44",
+      u"2010-11-24 08:56:44",
+      u"not a date",
+      u"0x0A1B",
+      u"0x",
+      u"0X0a",
+      u"0xZZ",
+      u"0",
+      u"{guid {6F9619FF-8B86-D011-B42D-00C04FC964FF}}",
+      u"{guid {6F9619FF-8B86-D011-B42D-00C04FC964F}",
+  };
+  const VARTYPE types[] = {VT_BSTR, VT_I4, VT_R8, VT_DECIMAL, VT_DATE, VT_BLOB, VT_ARRAY | VT_UI1};
+  for (VARTYPE vt : types) {
+    for (const std::u16string& text : texts) {
+      SCOPED_TRACE(testing::Message() << "vt " << vt << ", text of " << text.size());
+      const std::u16string literal = to_oracle_str(text, vt);
+      std::u16string out = u"stale";
+      const char16_t* format = u"stale";
+      const bool bound = to_oracle_bind(text, vt, out, &format);
+      const bool usable = !literal.empty() && literal != u"''" && literal != u"\"\"";
+      EXPECT_EQ(bound, usable);
+      if (bound && usable) {
+        EXPECT_EQ(render(out, format, vt), literal);
+      }
+      if (vt != VT_DATE) {
+        EXPECT_EQ(format, nullptr);
+      }
+    }
+  }
+}
+
 TEST(ora_type_map, Defaults) {
   auto def = [](VARTYPE vt, const char16_t* text, uint32_t size = 10) {
     t_ftd f = field(vt, size, ole_variant(text));

@@ -91,7 +91,9 @@ class agent_network : public agent_fixture {
     std::vector<std::string> args = {"--src=sample_shop", "--dest=ORCL", "--oraclu=scott",
                                      "--oraclp=tiger", "--tab_file=" + list};
     for (const auto& a : network()) args.push_back(a);
-    std::string cmd = quote(TSL_AGENT);
+    // One row at a time: slow enough for the server to fail in the middle
+    // however fast the machine.
+    std::string cmd = "TSL_BATCH_ROWS=1 " + quote(TSL_AGENT);
     for (const auto& a : args) cmd += " " + quote(a);
     cmd += " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");

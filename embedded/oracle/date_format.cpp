@@ -64,6 +64,20 @@ std::vector<piece> compile(std::string_view f) {
   return out;
 }
 
+// A format is usually the same for many values in a row (a bound one for
+// every row of a batch): the last one stays compiled.
+const std::vector<piece>& compiled(std::string_view f) {
+  thread_local std::string last;
+  thread_local std::vector<piece> pieces;
+  thread_local bool have = false;
+  if (!have || f != last) {
+    pieces = compile(f);
+    last.assign(f);
+    have = true;
+  }
+  return pieces;
+}
+
 int days_in_month(int y, int m) {
   static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
@@ -93,7 +107,7 @@ date_time current_date() {
 }
 
 date_time parse_date(std::string_view s, std::string_view format) {
-  std::vector<piece> pieces = compile(format);
+  const std::vector<piece>& pieces = compiled(format);
   date_time now = current_date();
   date_time d;
   d.year = now.year;

@@ -100,7 +100,13 @@ void session::fire_before_triggers(table_info& t, const std::string& event,
 void session::check_row(table_info& t, std::vector<value>& values) {
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const column_info& c = t.columns[i];
-    values[i] = coerce_to_column(values[i], c.type, t.column_path(static_cast<int>(i)));
+    // The column's full name only serves the error: it is made when one is
+    // raised, by coercing again.
+    try {
+      values[i] = coerce_to_column(values[i], c.type, std::string());
+    } catch (const oracle_error&) {
+      values[i] = coerce_to_column(values[i], c.type, t.column_path(static_cast<int>(i)));
+    }
     if (!c.nullable && values[i].is_null())
       throw make_error(1400, {t.column_path(static_cast<int>(i))});
   }

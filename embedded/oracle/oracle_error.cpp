@@ -144,6 +144,7 @@ const std::map<int, const char*>& texts() {
       {24345, "A Truncation or null fetch error occurred"},
       {24334, "no descriptor for this position"},
       {24343, "user defined callback error"},
+      {24381, "error(s) in array DML"},
       {1001, "invalid cursor"},
       {1002, "fetch out of sequence"},
       {1405, "fetched column value is NULL"},

@@ -169,7 +169,12 @@ exec_result session::execute(statement& s, bool commit_on_success) {
     return r;
   }
   begin_write(false);
-  db_.exec("SAVEPOINT stmt");
+  if (!savepoint_.get()) {
+    savepoint_ = sqlite_stmt(db_.get(), "SAVEPOINT stmt");
+    release_ = sqlite_stmt(db_.get(), "RELEASE stmt");
+  }
+  savepoint_.step();
+  savepoint_.reset();
   try {
     switch (s.kind) {
       case stmt_kind::insert:
@@ -184,7 +189,8 @@ exec_result session::execute(statement& s, bool commit_on_success) {
       default:
         throw make_error(900);
     }
-    db_.exec("RELEASE stmt");
+    release_.step();
+    release_.reset();
   } catch (...) {
     // Statement-level atomicity: undo this statement only, then report.
     db_.exec("ROLLBACK TO stmt");

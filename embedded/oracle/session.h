@@ -110,6 +110,9 @@ class session {
   int ddl_wait_ms_ = 1000;
   std::map<std::string, decimal> currval_;
   std::vector<std::optional<value>> binds_;
+  // Every DML statement opens and releases a savepoint: prepared once.
+  sqlite_stmt savepoint_;
+  sqlite_stmt release_;
   // The LOB read last, kept whole so that reading it in pieces does not
   // re-read it for every piece; any change of data forgets it.
   struct lob_cache {

@@ -57,9 +57,45 @@ sword fail(error_handle* err, int code) {
 std::string text_in(const env_handle* env, const void* p, size_t bytes) {
   if (p == nullptr || bytes == 0) return {};
   if (env != nullptr && env->utf16) {
-    std::u16string w(bytes / 2, u'\0');
-    std::memcpy(w.data(), p, w.size() * 2);
-    return text::utf16_to_utf8(w);
+    // Every bound value of every row passes here: one pass into a buffer
+    // sized for the worst case, as text::utf16_to_utf8 converts (a lone
+    // surrogate becomes U+FFFD).
+    const size_t n = bytes / 2;
+    const auto* in = static_cast<const unsigned char*>(p);
+    auto unit = [in](size_t i) {
+      char16_t c;
+      std::memcpy(&c, in + i * 2, 2);
+      return c;
+    };
+    std::string out(n * 3, '\0');
+    char* o = out.data();
+    for (size_t i = 0; i < n; ++i) {
+      char32_t c = unit(i);
+      if (c < 0x80) {
+        *o++ = static_cast<char>(c);
+        continue;
+      }
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && unit(i + 1) >= 0xDC00 &&
+          unit(i + 1) <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+        ++i;
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        c = 0xFFFD;
+      }
+      if (c < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (c >> 6));
+      } else if (c < 0x10000) {
+        *o++ = static_cast<char>(0xE0 | (c >> 12));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      } else {
+        *o++ = static_cast<char>(0xF0 | (c >> 18));
+        *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      }
+      *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return out;
   }
   return std::string(static_cast<const char*>(p), bytes);
 }

@@ -29,6 +29,16 @@ struct error_handle : handle {
   int code = 0;
   std::string message;  // UTF-8, "ORA-nnnnn: ..."
   bool has = false;
+  // A row's error of an array DML run in batch-error mode: its offset in
+  // the arrays.
+  ub4 row_offset = 0;
+  // The rows that failed in the last batch-error run through this handle.
+  struct row_error {
+    ub4 offset;
+    int code;
+    std::string message;
+  };
+  std::vector<row_error> batch;
 };
 
 struct env_handle : handle {
@@ -122,6 +132,7 @@ struct stmt_handle : handle {
   bool pending = false;  // executed without iterations: rows come at the first fetch
   ub4 row_count = 0;
   ub4 rows_fetched = 0;
+  ub4 dml_errors = 0;  // rows refused by the last batch-error execute
   std::string rowid;
   ub2 stmt_type = 0;
 };

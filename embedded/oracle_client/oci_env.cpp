@@ -263,6 +263,8 @@ TSL_EOCI_API sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
           return put(static_cast<ub2>(s->stmt_type));
         case OCI_ATTR_ROWS_FETCHED:
           return put(static_cast<ub4>(s->rows_fetched));
+        case OCI_ATTR_NUM_DML_ERRORS:
+          return put(static_cast<ub4>(s->dml_errors));
         case OCI_ATTR_PARSE_ERROR_OFFSET:
           return put(static_cast<ub2>(0));
         case OCI_ATTR_PREFETCH_ROWS:
@@ -327,6 +329,10 @@ TSL_EOCI_API sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attri
           return fail(err, 24315);
       }
     }
+    case OCI_HTYPE_ERROR:
+      if (attrtype == OCI_ATTR_DML_ROW_OFFSET)
+        return put(static_cast<ub4>(static_cast<error_handle*>(h)->row_offset));
+      return fail(err, 24315);
     case OCI_HTYPE_BIND:
       if (attrtype == OCI_ATTR_ROWS_RETURNED)
         return put(static_cast<ub4>(static_cast<bind_handle*>(h)->rows_returned));

@@ -505,32 +505,51 @@ TSL_EOCI_API sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* er
           (b->in_cb == nullptr || b->out_cb == nullptr))
         return fail(err, 24369);
     // One run per iteration over the bind arrays; a failing one stops the
-    // rest, and what the earlier ones did stays in the transaction.
+    // rest, and what the earlier ones did stays in the transaction. In
+    // batch-error mode a failing row is recorded with its offset instead,
+    // and the other rows go on.
+    const bool batch_errors = (mode & OCI_BATCH_ERRORS) != 0;
+    s->dml_errors = 0;
+    err->batch.clear();
     bool compile_error = false;
     for (ub4 iter = 0; iter < iters; ++iter) {
-      live->set_binds(input_binds(s, iter));
-      // A RETURNING target's in-callback is asked too, and supplies nothing.
-      for (auto& b : s->binds) {
-        if ((b->mode & OCI_DATA_AT_EXEC) == 0 || !is_target(s, b.get())) continue;
-        void* bufp = nullptr;
-        ub4 alen = 0;
-        ub1 piece = OCI_ONE_PIECE;
-        void* indp = nullptr;
-        if (b->in_cb(b->in_ctx, reinterpret_cast<OCIBind*>(b.get()), iter, 0, &bufp, &alen, &piece,
-                     &indp) != OCI_CONTINUE)
-          return fail(err, 24343);
+      try {
+        live->set_binds(input_binds(s, iter));
+        // A RETURNING target's in-callback is asked too, and supplies nothing.
+        for (auto& b : s->binds) {
+          if ((b->mode & OCI_DATA_AT_EXEC) == 0 || !is_target(s, b.get())) continue;
+          void* bufp = nullptr;
+          ub4 alen = 0;
+          ub1 piece = OCI_ONE_PIECE;
+          void* indp = nullptr;
+          if (b->in_cb(b->in_ctx, reinterpret_cast<OCIBind*>(b.get()), iter, 0, &bufp, &alen,
+                       &piece, &indp) != OCI_CONTINUE)
+            return fail(err, 24343);
+        }
+        bool last = iter + 1 == iters;
+        tsl::eora::exec_result r =
+            live->execute(*s->parsed, !batch_errors && last && (mode & OCI_COMMIT_ON_SUCCESS) != 0);
+        s->row_count += static_cast<ub4>(r.row_count);
+        s->rowid = r.rowid;
+        s->executed = true;
+        compile_error = compile_error || r.compile_error;
+        sword rc = dynamic_binds(s, err, r, iter);
+        if (rc != OCI_SUCCESS) return rc;
+      } catch (const oracle_error& e) {
+        if (!batch_errors) throw;
+        err->batch.push_back({iter, e.code(), e.what()});
       }
-      bool last = iter + 1 == iters;
-      tsl::eora::exec_result r =
-          live->execute(*s->parsed, last && (mode & OCI_COMMIT_ON_SUCCESS) != 0);
-      s->row_count += static_cast<ub4>(r.row_count);
-      s->rowid = r.rowid;
-      s->executed = true;
-      compile_error = compile_error || r.compile_error;
-      sword rc = dynamic_binds(s, err, r, iter);
-      if (rc != OCI_SUCCESS) return rc;
     }
     live->set_binds({});
+    if (batch_errors) {
+      s->executed = true;
+      if (mode & OCI_COMMIT_ON_SUCCESS) live->commit();
+      s->dml_errors = static_cast<ub4>(err->batch.size());
+      if (s->dml_errors != 0) {
+        fail(err, 24381);
+        return OCI_SUCCESS_WITH_INFO;
+      }
+    }
     if (compile_error) {
       fail(err, 24344);
       return OCI_SUCCESS_WITH_INFO;
@@ -640,6 +659,22 @@ TSL_EOCI_API sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp,
 
 TSL_EOCI_API sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                                ub4 pos) {
+  if (htype == OCI_HTYPE_ERROR) {
+    // The row errors of a batch-error run, from 0, copied into an error
+    // handle the caller allocated.
+    auto* from = as<error_handle>(hndlp, OCI_HTYPE_ERROR);
+    auto* err = as<error_handle>(errhp, OCI_HTYPE_ERROR);
+    if (from == nullptr || err == nullptr || parmdpp == nullptr) return OCI_INVALID_HANDLE;
+    auto* into = as<error_handle>(*parmdpp, OCI_HTYPE_ERROR);
+    if (into == nullptr) return OCI_INVALID_HANDLE;
+    if (pos >= from->batch.size()) return fail(err, 24334);
+    const error_handle::row_error& r = from->batch[pos];
+    into->code = r.code;
+    into->message = r.message;
+    into->row_offset = r.offset;
+    into->has = true;
+    return OCI_SUCCESS;
+  }
   auto* s = as<stmt_handle>(hndlp, OCI_HTYPE_STMT);
   auto* err = as<error_handle>(errhp, OCI_HTYPE_ERROR);
   if (s == nullptr || htype != OCI_HTYPE_STMT || parmdpp == nullptr) return OCI_INVALID_HANDLE;

@@ -297,6 +297,76 @@ TEST_P(client, InsertReturningRowidThenWriteAndReadLobs) {
   f_->OCIDescriptorFree(blob, OCI_DTYPE_LOB);
 }
 
+// An array INSERT: without batch errors the first refused row stops the
+// run; with them every refused row is reported with its offset and the
+// others are inserted. The prepared statement runs again without a prepare.
+TEST_P(client, ArrayInsertWithBatchErrors) {
+  ASSERT_EQ(logon("ORCL"), OCI_SUCCESS);
+  ASSERT_EQ(run("CREATE TABLE \"T\" (\"ID\" NUMBER(5,0) PRIMARY KEY, \"NAME\" VARCHAR2(3) "
+                "NOT NULL)"),
+            OCI_SUCCESS);
+  OCIStmt* s = prepare("INSERT INTO \"T\" VALUES(:1, :2)");
+  int32_t ids[5] = {1, 2, 1, 4, 5};
+  char16_t names[5][5] = {u"a", u"b", u"c", u"", u"long"};
+  ub2 lengths[5] = {2, 2, 2, 0, 8};
+  sb2 inds[5] = {0, 0, 0, OCI_IND_NULL, 0};
+  OCIBind* b1 = nullptr;
+  OCIBind* b2 = nullptr;
+  ASSERT_EQ(f_->OCIBindByPos(s, &b1, err_, 1, ids, sizeof ids[0], SQLT_INT, nullptr, nullptr,
+                             nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(f_->OCIBindByPos(s, &b2, err_, 2, names, sizeof names[0], SQLT_CHR, inds, lengths,
+                             nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+
+  EXPECT_EQ(f_->OCIStmtExecute(svc_, s, err_, 5, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_text().substr(0, 9), "ORA-00001");
+  ub4 count = 0;
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, err_);
+  EXPECT_EQ(count, 2u);
+  ASSERT_EQ(run("ROLLBACK"), OCI_SUCCESS);
+
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 5, 0, nullptr, nullptr,
+                               OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(error_text().substr(0, 9), "ORA-24381");
+  ub4 refused = 0;
+  ASSERT_EQ(f_->OCIAttrGet(s, OCI_HTYPE_STMT, &refused, nullptr, OCI_ATTR_NUM_DML_ERRORS, err_),
+            OCI_SUCCESS);
+  ASSERT_EQ(refused, 3u);
+  OCIError* row = nullptr;
+  f_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&row), OCI_HTYPE_ERROR, 0, nullptr);
+  const ub4 offsets[3] = {2, 3, 4};
+  const int codes[3] = {1, 1400, 12899};
+  for (ub4 i = 0; i < refused; ++i) {
+    ASSERT_EQ(f_->OCIParamGet(err_, OCI_HTYPE_ERROR, err_, reinterpret_cast<void**>(&row), i),
+              OCI_SUCCESS);
+    ub4 offset = 99;
+    ASSERT_EQ(f_->OCIAttrGet(row, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err_),
+              OCI_SUCCESS);
+    EXPECT_EQ(offset, offsets[i]);
+    sb4 code = 0;
+    ASSERT_EQ(f_->OCIErrorGet(row, 1, nullptr, &code, nullptr, 0, OCI_HTYPE_ERROR), OCI_SUCCESS);
+    EXPECT_EQ(code, codes[i]);
+  }
+  // Past the last row error there is none.
+  EXPECT_EQ(f_->OCIParamGet(err_, OCI_HTYPE_ERROR, err_, reinterpret_cast<void**>(&row), 3),
+            OCI_ERROR);
+  f_->OCIHandleFree(row, OCI_HTYPE_ERROR);
+  EXPECT_EQ(first_text("SELECT COUNT(*) FROM \"T\""), "2");
+
+  // Again, with new values in the same arrays: no row refused.
+  ids[0] = 7;
+  ids[1] = 8;
+  ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 2, 0, nullptr, nullptr,
+                               OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS),
+            OCI_SUCCESS);
+  f_->OCIAttrGet(s, OCI_HTYPE_STMT, &refused, nullptr, OCI_ATTR_NUM_DML_ERRORS, err_);
+  EXPECT_EQ(refused, 0u);
+  EXPECT_EQ(first_text("SELECT SUM(\"ID\") FROM \"T\""), "18");
+  f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+}
+
 TEST_P(client, DefinesOfEveryKind) {
   ASSERT_EQ(logon("ORCL"), OCI_SUCCESS);
   ASSERT_EQ(run("create table t (n number(12,2), d date, r raw(4), v varchar2(10), e varchar2(5))"),

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "embedded/oracle/database.h"
 #include "embedded/oracle_client/embedded_client.h"
+#include "embedded/oracle_client/handles.h"
 #include "platform/text/utf.h"
 #include "testing/temp_dir.h"
 
@@ -656,6 +658,33 @@ TEST_F(edges, LongTextTravelsInBindsNotLiterals) {
   ASSERT_EQ(f_->OCIStmtExecute(svc_, s, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
   EXPECT_EQ(count, 4);
   f_->OCIHandleFree(s, OCI_HTYPE_STMT);
+}
+
+}  // namespace
+
+namespace {
+
+// Bound text crosses into the engine as the text converter would convert it:
+// every width of character, surrogate pairs, lone surrogates, odd lengths.
+TEST(text_in, ConvertsAsTheTextConverterDoes) {
+  tsl::eoci::env_handle env;
+  env.utf16 = true;
+  const std::u16string samples[] = {u"",
+                                    u"plain",
+                                    u"Gr\u00fc\u00dfe \u20ac",
+                                    u"\U0001F600x",
+                                    u"a\xD800"
+                                    "b",
+                                    u"\xDC00\xD800",
+                                    u"\xD83D",
+                                    std::u16string(1, u'\0') + u"z"};
+  for (const std::u16string& s : samples) {
+    std::string expected = tsl::text::utf16_to_utf8(s);
+    // From an odd address too, as a caller's buffer may be.
+    std::string buffer(1 + s.size() * 2, '\0');
+    std::memcpy(buffer.data() + 1, s.data(), s.size() * 2);
+    EXPECT_EQ(tsl::eoci::text_in(&env, buffer.data() + 1, s.size() * 2), expected);
+  }
 }
 
 }  // namespace
