@@ -117,6 +117,9 @@ struct column_def {
   std::optional<std::string> default_text;  // as SQL Server stores it: ((0)), ('abc')
   std::string default_name;
   std::optional<object_name> alias;  // a type of the database's own (CREATE TYPE ... FROM)
+  // AS (expression): a computed column, its expression as SQL Server keeps it.
+  std::optional<std::string> computed;
+  bool persisted = false;
 };
 
 struct create_table_stmt {
@@ -150,6 +153,8 @@ struct create_index_stmt {
   std::string name;
   object_name table;
   std::vector<key_column> columns;
+  std::vector<std::string> include;  // INCLUDE (...)
+  std::string filter;                // WHERE ..., as written; empty when none
 };
 
 struct insert_stmt {

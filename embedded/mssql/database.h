@@ -15,6 +15,10 @@
 #include "embedded/mssql/result_set.h"
 
 namespace tsl::mssql {
+struct compile_context;
+}
+
+namespace tsl::mssql {
 
 class database {
  public:
@@ -92,6 +96,16 @@ class database {
   void rebuild_storage(const table_info& t, const table_info& changed,
                        const std::vector<std::string>& sources);
   [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
+  compile_context own_context(const table_info& t);
+  // Works out the type of each computed column from its expression.
+  void type_computed(table_info& t);
+  // Stores the computed columns' values in the rows the query names.
+  void compute_columns(table_info& t, const std::string& changed_rows);
+  // Error 547 when a row the query names (every row when empty) makes an
+  // enabled CHECK condition false; only, when given, names the one to test
+  // whether enabled or not.
+  void check_conditions(const table_info& t, const char* statement,
+                        const std::string& changed_rows, const std::string& only = "");
   // Error 547 when a changed row points at no row of a referenced table.
   void check_references(const table_info& t, const char* statement,
                         const std::string& changed_rows);

@@ -341,6 +341,15 @@ class parser {
     need_kw("ON");
     ix.table = object();
     ix.columns = key_columns();
+    if (eat_kw("INCLUDE")) ix.include = name_list();
+    if (is_kw("WHERE")) {
+      ++p_;
+      const size_t from = cur().pos;
+      expression();
+      ix.filter = std::string(src_.substr(from, cur().pos - from));
+      while (!ix.filter.empty() && std::isspace(static_cast<unsigned char>(ix.filter.back())))
+        ix.filter.pop_back();
+    }
     skip_with_and_on();
     return ix;
   }
@@ -632,6 +641,61 @@ class parser {
   column_def column(create_table_stmt& ct, int column_no) {
     column_def c;
     c.name = ident();
+    if (eat_kw("AS")) {
+      // A computed column: kept as SQL Server keeps it, ([Qty]*[Price]),
+      // or as written when it cannot be put in that form.
+      const size_t from = cur().pos;
+      expr_ptr e = expression();
+      std::string written(src_.substr(from, cur().pos - from));
+      try {
+        c.computed = stored_default_text(*e);
+        // An operator already brings its parentheses: ([Qty]*[Price]).
+        if (e->k == expr::kind::binary) c.computed = c.computed->substr(1, c.computed->size() - 2);
+      } catch (const sql_error&) {
+        while (!written.empty() && std::isspace(static_cast<unsigned char>(written.back())))
+          written.pop_back();
+        c.computed = written.front() == '(' ? written : "(" + written + ")";
+      }
+      c.type = make_type("int", {}, column_no);
+      if (eat_kw("PERSISTED")) {
+        c.persisted = true;
+        if (is_kw("NOT") && peek_kw(1, "NULL")) {
+          p_ += 2;
+          c.nullable = false;
+        }
+      }
+      // Keys over a computed column are taken as on any other column.
+      for (;;) {
+        if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("REFERENCES") ||
+            is_kw("FOREIGN") || is_kw("CHECK")) {
+          std::string name;
+          if (eat_kw("CONSTRAINT")) name = ident();
+          key_def k;
+          k.name = name;
+          k.columns.push_back({c.name, false});
+          if (eat_kw("PRIMARY")) {
+            need_kw("KEY");
+            k.k = key_def::kind::primary;
+            k.clustered = clustering();
+          } else if (eat_kw("UNIQUE")) {
+            k.k = key_def::kind::unique;
+            k.clustered = clustering();
+          } else if (eat_kw("CHECK")) {
+            k.k = key_def::kind::check;
+            k.check_text = parens_text();
+          } else {
+            eat_kw("FOREIGN");
+            eat_kw("KEY");
+            k.k = key_def::kind::foreign;
+            references(k);
+          }
+          ct.keys.push_back(std::move(k));
+        } else {
+          break;
+        }
+      }
+      return c;
+    }
     const size_t at = p_;
     try {
       c.type = type(column_no);

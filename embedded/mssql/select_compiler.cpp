@@ -845,6 +845,10 @@ class compiler {
       t.type.scale = std::max<uint8_t>(t.type.scale, 6);
     std::string sop = op == "%" ? "%" : op;
     t.sql = "(" + numeric_sql(a) + " " + sop + " " + numeric_sql(b) + ")";
+    // Money travels in its stored form (ten-thousandths) so that a result
+    // compares and computes further as a money column does.
+    if (t.type.id == type_id::money || t.type.id == type_id::smallmoney)
+      t.sql = "CAST(round(" + t.sql + " * 10000) AS INTEGER)";
     return t;
   }
 

@@ -693,6 +693,14 @@ value session::column_default(const column_info& c) {
   return convert_to(v, c.type, unicode);
 }
 
+namespace {
+sql_error computed_column(const std::string& name) {
+  return err::generic(271, "The column \"" + name +
+                               "\" cannot be modified because it is either a computed column or "
+                               "is the result of a UNION operator.");
+}
+}  // namespace
+
 void session::insert(const insert_stmt& ins) {
   compile_context ctx = context();
   database* owner = nullptr;
@@ -710,6 +718,7 @@ void session::insert(const insert_stmt& ins) {
           throw err::generic(264, "The column name '" + name +
                                       "' is specified more than once in the SET clause or column "
                                       "list of an INSERT.");
+      if (t.columns[static_cast<size_t>(c)].computed) throw computed_column(name);
       if (c == identity && !explicit_identity)
         throw err::generic(544, "Cannot insert explicit value for identity column in table '" +
                                     t.name + "' when IDENTITY_INSERT is set to OFF.");
@@ -727,7 +736,8 @@ void session::insert(const insert_stmt& ins) {
                                    "' can only be specified when a column list is used and "
                                    "IDENTITY_INSERT is ON.");
     for (size_t c = 0; c < t.columns.size(); ++c)
-      if (static_cast<int>(c) != identity && t.columns[c].type.id != type_id::timestamp)
+      if (static_cast<int>(c) != identity && t.columns[c].type.id != type_id::timestamp &&
+          !t.columns[c].computed)
         targets.push_back(static_cast<int>(c));
   }
 
@@ -834,6 +844,8 @@ void session::insert(const insert_stmt& ins) {
         row[c] = value::of_blob(b);
         continue;
       }
+      // Worked out by the storage once the row is there.
+      if (col.computed) continue;
       if (!given[c]) row[c] = column_default(col);
       if (row[c].is_null() && !col.nullable)
         throw err::null_not_allowed(col.name, full_name(*owner, t));
@@ -866,6 +878,7 @@ void session::update(const update_stmt& u) {
     if (c < 0) throw err::invalid_column(name);
     if (t.columns[static_cast<size_t>(c)].identity)
       throw err::generic(8102, "Cannot update identity column '" + name + "'.");
+    if (t.columns[static_cast<size_t>(c)].computed) throw computed_column(name);
     if (t.columns[static_cast<size_t>(c)].type.id == type_id::timestamp)
       throw err::generic(272, "Cannot update a timestamp column.");
     for (int other : targets)
