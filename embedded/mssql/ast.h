@@ -214,6 +214,18 @@ struct if_stmt {
 struct block_stmt {
   std::shared_ptr<statement_list> body;
 };
+// WHILE condition statement; BREAK and CONTINUE inside it.
+struct while_stmt {
+  expr_ptr cond;
+  std::shared_ptr<statement_list> body;
+};
+struct loop_control_stmt {
+  bool is_break = true;
+};
+// BEGIN TRY ... END TRY BEGIN CATCH ... END CATCH.
+struct try_catch_stmt {
+  std::shared_ptr<statement_list> body, handler;
+};
 struct declare_stmt {
   struct variable {
     std::string name;  // lower case, with the @
@@ -264,7 +276,7 @@ using statement =
                  set_identity_insert_stmt, set_option_stmt, delete_stmt, update_stmt,
                  alter_table_stmt, if_stmt, block_stmt, declare_stmt, set_variable_stmt, print_stmt,
                  raiserror_stmt, no_effect_stmt, create_module_stmt, drop_object_stmt,
-                 create_type_stmt>;
+                 create_type_stmt, while_stmt, loop_control_stmt, try_catch_stmt>;
 
 struct statement_list {
   std::vector<statement> items;

@@ -31,7 +31,8 @@ const char* const kReserved[] = {
     "KEY",    "LEFT",       "LIKE",   "NOCHECK", "NONCLUSTERED", "NOT",        "NULL",
     "ON",     "OR",         "ORDER",  "OUTER",   "PRIMARY",      "REFERENCES", "RIGHT",
     "SELECT", "SET",        "TABLE",  "THEN",    "TOP",          "UNION",      "UNIQUE",
-    "UPDATE", "USE",        "VALUES", "WHEN",    "WHERE",        "WITH"};
+    "UPDATE", "USE",        "VALUES", "WHEN",    "WHERE",        "WITH",       "WHILE",
+    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE"};
 
 bool iequal(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -73,6 +74,7 @@ class parser {
   std::vector<token> t_;
   size_t p_ = 0;
   int depth_ = 0;
+  int loops_ = 0;  // WHILE statements around the one being parsed
   bool in_union_ = false;  // parsing a query after UNION
 
   const token& cur() const { return t_[p_]; }
@@ -179,6 +181,21 @@ class parser {
     return neg ? -v : v;
   }
 
+  // Statements up to END word (END TRY, END CATCH).
+  std::shared_ptr<statement_list> block_until(const char* word) {
+    auto list = std::make_shared<statement_list>();
+    for (;;) {
+      while (is_op(";")) ++p_;
+      if (is_kw("END") && peek_kw(1, word)) {
+        p_ += 2;
+        while (is_op(";")) ++p_;
+        return list;
+      }
+      if (cur().kind == tok::end) fail();
+      list->items.push_back(stmt());
+    }
+  }
+
   statement stmt() {
     if (is_kw("UPDATE") && peek_kw(1, "STATISTICS")) {
       p_ += 2;
@@ -202,6 +219,35 @@ class parser {
     if (is_kw("DELETE")) return del();
     if (is_kw("ALTER") && peek_kw(1, "TABLE")) return alter_table();
     if (is_kw("UPDATE")) return update();
+    if (is_kw("BEGIN") && peek_kw(1, "TRY")) {
+      p_ += 2;
+      depth_guard g(*this);
+      try_catch_stmt tc{block_until("TRY"), nullptr};
+      need_kw("BEGIN");
+      need_kw("CATCH");
+      tc.handler = block_until("CATCH");
+      return tc;
+    }
+    if (eat_kw("WHILE")) {
+      while_stmt w;
+      w.cond = expression();
+      depth_guard g(*this);
+      ++loops_;
+      w.body = std::make_shared<statement_list>();
+      w.body->items.push_back(stmt());
+      --loops_;
+      return w;
+    }
+    if (is_kw("BREAK") || is_kw("CONTINUE")) {
+      const bool is_break = is_kw("BREAK");
+      if (loops_ == 0)
+        throw err::generic(is_break ? 135 : 136,
+                           std::string("Cannot use a ") + (is_break ? "BREAK" : "CONTINUE") +
+                               " statement outside the scope of a WHILE statement.",
+                           15);
+      ++p_;
+      return loop_control_stmt{is_break};
+    }
     if (is_kw("BEGIN") && !peek_kw(1, "TRANSACTION") && !peek_kw(1, "TRAN")) {
       ++p_;
       block_stmt b{std::make_shared<statement_list>()};

@@ -1032,6 +1032,14 @@ class compiler {
       r.nullable = v.is_null();
       return r;
     }
+    if (value v; a.empty() && caught_error_value(f, ctx_, v)) {
+      const bool text = f == "error_message" || f == "error_procedure";
+      typed r = literal(v, text);
+      r.type = text ? make(type_id::nvarchar, f == "error_message" ? 4000 : 128)
+                    : make(type_id::int_);
+      r.nullable = true;
+      return r;
+    }
     if (f == "serverproperty") {
       need(1, 1);
       value v;
@@ -1082,6 +1090,21 @@ table_info& resolve_table(const object_name& n, const compile_context& ctx, data
 
 compiled_select compile_select(const select_stmt& s, const compile_context& ctx) {
   return compiler(ctx).select(s, nullptr);
+}
+
+bool caught_error_value(const std::string& name, const compile_context& ctx, value& out) {
+  if (name != "error_number" && name != "error_message" && name != "error_severity" &&
+      name != "error_state" && name != "error_line" && name != "error_procedure")
+    return false;
+  out = value::null();
+  if (!ctx.caught || name == "error_procedure") return true;
+  const error_record& r = ctx.caught->records().front();
+  if (name == "error_number") out = value::of_int(r.number);
+  if (name == "error_message") out = value::of_text(r.message);
+  if (name == "error_severity") out = value::of_int(r.severity);
+  if (name == "error_state") out = value::of_int(r.state);
+  if (name == "error_line") out = value::of_int(1);
+  return true;
 }
 
 compiled_select compile_row_query(const object_name& table, const std::vector<const expr*>& values,
@@ -1172,6 +1195,10 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
         for (int64_t i = 0; i < count.i; ++i) out += text.s;
         if (unicode) *unicode = u;
         return value::of_text(std::move(out));
+      }
+      if (value v; e.args.empty() && caught_error_value(e.op, ctx, v)) {
+        if (unicode) *unicode = true;
+        return v;
       }
       if (e.op == "newid" && e.args.empty()) {
         static const char kHex[] = "0123456789ABCDEF";

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <sstream>
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
@@ -145,6 +146,7 @@ compile_context session::context() {
   c.version = server_->version();
   c.server_name = "TESSALY";
   c.params = &params_;
+  c.caught = caught_.empty() ? nullptr : &caught_.back();
   c.database_names = [srv = server_] { return srv->database_names(); };
   std::shared_ptr<server> srv = server_;
   c.other_db = [srv](const std::string& name) -> database* {
@@ -203,6 +205,12 @@ void session::run_script(const std::string& script,
 int session::run_script(const std::string& script,
                         const std::function<void(result_set&)>& on_result,
                         const std::function<bool(const script_error&)>& on_error) {
+  std::istringstream in(script);
+  return run_script(in, on_result, on_error);
+}
+
+int session::run_script(std::istream& script, const std::function<void(result_set&)>& on_result,
+                        const std::function<bool(const script_error&)>& on_error) {
   int errors = 0;
   auto saved = nested_results_;
   nested_results_ = [&](std::unique_ptr<result_set> r) { on_result(*r); };
@@ -214,7 +222,8 @@ int session::run_script(const std::string& script,
       s.forget_variables();
     }
   } restore_on_exit{*this, saved};
-  for (const auto& batch : split_script(script)) {
+  // False when on_error asks to stop.
+  auto run_batch = [&](const script_batch& batch) {
     for (int round = 0; round < batch.repeat; ++round) {
       forget_variables();  // variables live for one batch
       std::vector<statement> stmts;
@@ -224,8 +233,7 @@ int session::run_script(const std::string& script,
       } catch (const sql_error& e) {
         // A batch that does not parse runs nothing.
         ++errors;
-        if (!on_error({e, batch.first_line, batch.first_line})) return errors;
-        break;
+        return on_error({e, batch.first_line, batch.first_line});
       }
       for (size_t i = 0; i < stmts.size(); ++i) {
         try {
@@ -233,12 +241,27 @@ int session::run_script(const std::string& script,
         } catch (const sql_error& e) {
           ++errors;
           const int line = batch.first_line - 1 + line_of(batch.text, starts[i]);
-          if (!on_error({e, batch.first_line, line})) return errors;
+          if (!on_error({e, batch.first_line, line})) return false;
           if (ends_batch(e.number())) break;
         }
       }
     }
+    return true;
+  };
+  script_splitter splitter;
+  std::string line;
+  while (std::getline(script, line)) {
+    std::optional<script_batch> b;
+    try {
+      b = splitter.add_line(line);
+    } catch (const sql_error& e) {
+      ++errors;
+      if (!on_error({e, 1, 1})) return errors;
+      continue;
+    }
+    if (b && !run_batch(*b)) return errors;
   }
+  if (auto b = splitter.finish()) run_batch(*b);
   return errors;
 }
 
@@ -277,6 +300,37 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (auto* s = std::get_if<block_stmt>(&st)) return run_list(*s->body);
+  if (auto* s = std::get_if<while_stmt>(&st)) {
+    std::unique_ptr<result_set> last;
+    while (condition(*s->cond)) {
+      try {
+        if (auto r = run_list(*s->body)) {
+          if (!nested_results_)
+            throw err::generic(40000,
+                               "A result set from inside WHILE is not supported by this "
+                               "server yet.");
+          nested_results_(std::move(r));
+        }
+      } catch (const loop_control& c) {
+        if (c.is_break) break;
+      }
+    }
+    return nullptr;
+  }
+  if (auto* s = std::get_if<loop_control_stmt>(&st)) throw loop_control{s->is_break};
+  if (auto* s = std::get_if<try_catch_stmt>(&st)) {
+    try {
+      return run_list(*s->body);
+    } catch (const sql_error& e) {
+      // Messages under severity 11 are not errors and never reach here.
+      caught_.push_back(e);
+      struct pop {
+        std::vector<sql_error>& c;
+        ~pop() { c.pop_back(); }
+      } leave{caught_};
+      return run_list(*s->handler);
+    }
+  }
   if (auto* s = std::get_if<declare_stmt>(&st)) {
     compile_context ctx = context();
     for (const auto& v : s->vars) {
@@ -311,14 +365,13 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (auto* s = std::get_if<print_stmt>(&st)) {
-    compile_context ctx = context();
-    value v = evaluate_constant(*s->e, ctx);
+    value v = scalar(*s->e);
     message(v.is_null() ? "" : v.k == value::kind::integer ? std::to_string(v.i) : v.s);
     return nullptr;
   }
   if (auto* s = std::get_if<raiserror_stmt>(&st)) {
     compile_context ctx = context();
-    value msg = evaluate_constant(*s->args[0], ctx);
+    value msg = scalar(*s->args[0]);
     value sev = evaluate_constant(*s->args[1], ctx);
     value state = evaluate_constant(*s->args[2], ctx);
     std::string text = msg.k == value::kind::integer ? std::to_string(msg.i) : msg.s;
@@ -333,7 +386,7 @@ std::unique_ptr<result_set> session::run(const statement& st) {
           ++j;
         if (j < text.size() && std::string_view("sdiuxX").find(text[j]) != std::string_view::npos) {
           if (next < s->args.size()) {
-            value a = evaluate_constant(*s->args[next++], ctx);
+            value a = scalar(*s->args[next++]);
             out += a.is_null() ? "(null)" : a.k == value::kind::integer ? std::to_string(a.i) : a.s;
           }
           i = j;
@@ -496,9 +549,30 @@ bool has_subquery(const expr& e) {
 }
 }  // namespace
 
+namespace {
+bool has_column(const expr& e) {
+  if (e.k == expr::kind::column) return true;
+  for (const auto& a : e.args)
+    if (a && has_column(*a)) return true;
+  return false;
+}
+}  // namespace
+
 value session::scalar(const expr& e, bool* unicode) {
   compile_context ctx = context();
-  if (!has_subquery(e)) return evaluate_constant(e, ctx, unicode);
+  if (!has_subquery(e)) {
+    if (!has_column(e)) {
+      // Arithmetic and functions over variables are left to the query
+      // compiler when the quick evaluation cannot take them.
+      try {
+        return evaluate_constant(e, ctx, unicode);
+      } catch (const sql_error& x) {
+        if (x.number() != 1046 && x.number() != 128) throw;
+      }
+    } else {
+      return evaluate_constant(e, ctx, unicode);
+    }
+  }
   // Subqueries need the query compiler: the expression is lent to a
   // SELECT without FROM for as long as it compiles.
   select_stmt q;
@@ -677,10 +751,36 @@ bool session::condition(const expr& e) {
     else if (f.op == "type_id")
       found = !arg.is_null() && name_exists(arg.s);
     else
-      throw err::generic(40000, "This IF condition is not supported by this server yet.");
+      return any_condition(e);
     return e.negated ? found : !found;
   }
-  throw err::generic(40000, "This IF condition is not supported by this server yet.");
+  return any_condition(e);
+}
+
+// Any other condition is asked of the query compiler: variables,
+// comparisons, functions, subqueries over tables.
+bool session::any_condition(const expr& e) {
+  select_stmt q;
+  auto test = std::make_unique<expr>();
+  test->k = expr::kind::case_when;
+  test->args.push_back(nullptr);
+  test->args.emplace_back(const_cast<expr*>(&e));  // lent for as long as it compiles
+  struct give_back {
+    expr& t;
+    ~give_back() { (void)t.args[1].release(); }
+  } lent{*test};
+  auto one = std::make_unique<expr>();
+  one->lit = value::of_int(1);
+  test->args.push_back(std::move(one));
+  auto zero = std::make_unique<expr>();
+  zero->lit = value::of_int(0);
+  test->args.push_back(std::move(zero));
+  q.items.emplace_back();
+  q.items[0].e = std::move(test);
+  compiled_select c = compile_select(q, context());
+  storage_result r(*db_, c.sql, c.columns);
+  std::vector<value> row;
+  return r.next(row) && !row.empty() && row[0].k == value::kind::integer && row[0].i == 1;
 }
 
 value session::column_default(const column_info& c) {

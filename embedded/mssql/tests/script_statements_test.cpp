@@ -30,8 +30,37 @@ TEST_F(script_statements_test, ConditionalDropsFollowTheCatalogue) {
       "IF DB_ID(N'shop') IS NOT NULL PRINT 'shop'\n"
       "IF EXISTS (SELECT name FROM sys.databases WHERE name = N'nowhere') PRINT 'x'");
   EXPECT_EQ(messages_, (std::vector<std::string>{"made u", "empty", "shop"}));
-  // A condition the server cannot answer fails; it is never taken as false.
-  EXPECT_EQ(error_of("IF 1 = 1 PRINT 'x'"), 40000);
+  // Other conditions are worked out; one that cannot be fails, never taken as false.
+  s_->run_script(
+      "DECLARE @n int = (SELECT COUNT(*) FROM u)\n"
+      "IF @n = 0 AND @@VERSION LIKE '%SQL%' PRINT 'none' ELSE PRINT 'some'\n"
+      "IF (SELECT COUNT(*) FROM t) >= @n PRINT 'ge'\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"made u", "empty", "shop", "none", "ge"}));
+  EXPECT_EQ(error_of("IF (SELECT COUNT(*) FROM nowhere) > 0 PRINT 'x'"), 208);
+}
+
+TEST_F(script_statements_test, LoopsAndHandlers) {
+  s_->run_script(
+      "DECLARE @i int = 0\n"
+      "WHILE @i < 10\nBEGIN\n  SET @i = @i + 1\n  IF @i % 2 = 0 CONTINUE\n"
+      "  IF @i > 6 BREAK\n  INSERT t (id) VALUES (@i)\nEND\n");
+  EXPECT_EQ(rows("SELECT id FROM t ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"1"}, {"3"}, {"5"}}));
+  EXPECT_EQ(error_of("BREAK"), 135);
+  EXPECT_EQ(error_of("IF 1 = 1 CONTINUE"), 136);
+
+  // An error in TRY goes to CATCH with its number and text; the batch goes on.
+  s_->run_script(
+      "BEGIN TRY\n  INSERT t VALUES (1, 0)\n  PRINT 'not reached'\nEND TRY\n"
+      "BEGIN CATCH\n  PRINT CAST(ERROR_NUMBER() AS varchar(10)) + ' ' + "
+      "CAST(ERROR_SEVERITY() AS varchar(10))\nEND CATCH;\n"
+      "PRINT ISNULL(ERROR_MESSAGE(), 'outside')\n"
+      "BEGIN TRY PRINT 'fine' END TRY BEGIN CATCH PRINT 'no' END CATCH\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"2627 14", "outside", "fine"}));
+  // An error raised in CATCH is the statement's error.
+  EXPECT_EQ(error_of("BEGIN TRY INSERT t VALUES (1, 0) END TRY\n"
+                     "BEGIN CATCH RAISERROR('again', 16, 1) END CATCH"),
+            50000);
 }
 
 TEST_F(script_statements_test, VariablesLiveForOneBatch) {
