@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <regex>
 
+#include "embedded/mssql/convert_style.h"
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/sql_error.h"
 #include "embedded/mssql/statement_handle.h"
 #include "embedded/mssql/storage_result.h"
+#include "embedded/mssql/text_functions.h"
 
 namespace tsl::mssql {
 
@@ -185,6 +187,8 @@ database::database(std::string name, const std::string& path, bool create)
 
 void database::open_storage() {
   sqlite3_busy_timeout(db_, 5000);
+  register_convert_function(db_);
+  register_text_functions(db_);
   exec_sql(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
   exec_sql(db_,
            "CREATE TABLE IF NOT EXISTS tsl_objects(id INTEGER PRIMARY KEY, ddl TEXT NOT NULL,"

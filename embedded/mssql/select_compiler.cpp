@@ -1,8 +1,11 @@
 #include "embedded/mssql/select_compiler.h"
 
+#include "embedded/mssql/convert_style.h"
+
 #include <algorithm>
 #include <cstdio>
 
+#include "embedded/mssql/convert_style.h"
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/server_property.h"
 #include "embedded/mssql/sql_error.h"
@@ -145,6 +148,37 @@ int rank(type_id id) {
 
 bool is_numeric(type_id id) {
   return rank(id) > 0;
+}
+
+// Bytes a value of a fixed-size type takes; 0 for the others.
+int fixed_size(const sql_type& t) {
+  switch (t.id) {
+    case type_id::bit:
+    case type_id::tinyint:
+      return 1;
+    case type_id::smallint:
+      return 2;
+    case type_id::int_:
+    case type_id::smallmoney:
+    case type_id::real:
+    case type_id::smalldatetime:
+      return 4;
+    case type_id::bigint:
+    case type_id::money:
+    case type_id::float_:
+    case type_id::datetime:
+    case type_id::timestamp:
+      return 8;
+    case type_id::date:
+      return 3;
+    case type_id::uniqueidentifier:
+      return 16;
+    case type_id::decimal:
+    case type_id::numeric:
+      return t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17;
+    default:
+      return 0;
+  }
 }
 bool is_date(type_id id) {
   return id == type_id::datetime || id == type_id::smalldatetime || id == type_id::date ||
@@ -561,6 +595,15 @@ class compiler {
     fix(b, a);
   }
 
+  // The style argument of CONVERT, -1 when none.
+  int style_of(const expr& e, const scope& sc) {
+    if (e.args.size() < 2) return -1;
+    typed st = compile(*e.args[1], sc);
+    if (!st.literal || st.lit.k != value::kind::integer)
+      throw err::generic(8116, "Argument data type is invalid for argument 3 of convert function.");
+    return static_cast<int>(st.lit.i);
+  }
+
   std::string compare(const std::string& op, typed a, typed b) {
     align(a, b);
     const bool chars = is_character(a.type.id) || is_character(b.type.id);
@@ -712,7 +755,22 @@ class compiler {
         typed t;
         merge(t, a);
         t.type = e.type;
-        if (t.type.id == type_id::varchar && t.type.length == 1 && false) t.type.length = 30;
+        const int style = style_of(e, sc);
+        if (styled_conversion(a.type, e.type, style)) {
+          check_style(a.type, e.type, style);
+          if (a.literal) {
+            value v = convert_styled(a.lit, a.type, e.type, style);
+            t.sql = sql_literal(v);
+            t.nullable = v.is_null();
+            return t;
+          }
+          t.sql = "tsl_convert(" + a.sql + ", " + std::to_string(static_cast<int>(a.type.id)) +
+                  ", " + std::to_string(static_cast<int>(e.type.id)) + ", " +
+                  std::to_string(e.type.length) + ", " + std::to_string(e.type.precision) + ", " +
+                  std::to_string(e.type.scale) + ", " + std::to_string(style) + ")";
+          t.recast = is_date(e.type.id);
+          return t;
+        }
         if (a.literal) {
           value v = convert_to(a.lit, e.type, a.unicode);
           t.sql = sql_literal(v);
@@ -927,14 +985,19 @@ class compiler {
     }
     if (f == "len") {
       need(1, 1);
-      t.sql = "length(rtrim(" + a[0].sql + ", ' '))";
+      t.sql = "tsl_len(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") + ")";
       t.type = make(type_id::int_);
       return t;
     }
     if (f == "datalength") {
       need(1, 1);
-      t.sql = is_unicode(a[0].type.id) ? "(2*length(" + a[0].sql + "))"
-                                       : "length(CAST(" + a[0].sql + " AS BLOB))";
+      // Fixed-size types take their storage size whatever the value.
+      if (const int size = fixed_size(a[0].type); size > 0)
+        t.sql = "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " + std::to_string(size) +
+                " END)";
+      else
+        t.sql = "tsl_datalength(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") +
+                ")";
       t.type = make(type_id::int_);
       return t;
     }
@@ -1112,6 +1175,19 @@ compiled_select compile_row_query(const object_name& table, const std::vector<co
   return compiler(ctx).rows(table, values, where);
 }
 
+namespace {
+// The type of a constant where a conversion style depends on it.
+std::optional<sql_type> constant_type(const expr& e, const value& v, bool unicode) {
+  if (e.k == expr::kind::cast) return e.type;
+  if (e.k == expr::kind::func && (e.op == "getdate" || e.op == "sysdatetime" ||
+                                  e.op == "current_timestamp" || e.op == "getutcdate"))
+    return make(e.op == "sysdatetime" ? type_id::datetime2 : type_id::datetime);
+  if (v.k == value::kind::blob) return make(type_id::varbinary, 8000);
+  if (v.k == value::kind::text) return make(unicode ? type_id::nvarchar : type_id::varchar, 8000);
+  return std::nullopt;
+}
+}  // namespace
+
 value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode) {
   switch (e.k) {
     case expr::kind::literal:
@@ -1141,6 +1217,22 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     case expr::kind::cast: {
       bool u = false;
       value v = evaluate_constant(*e.args[0], ctx, &u);
+      int style = -1;
+      if (e.args.size() > 1) {
+        value sv = evaluate_constant(*e.args[1], ctx);
+        if (sv.k != value::kind::integer)
+          throw err::generic(8116,
+                             "Argument data type is invalid for argument 3 of convert function.");
+        style = static_cast<int>(sv.i);
+      }
+      if (std::optional<sql_type> from = constant_type(*e.args[0], v, u);
+          from && styled_conversion(*from, e.type, style)) {
+        if (unicode) *unicode = is_unicode(e.type.id);
+        return convert_styled(from->id == type_id::datetime && v.k == value::kind::text
+                                  ? convert_to(v, *from)
+                                  : v,
+                              *from, e.type, style);
+      }
       // An explicit conversion of text to binary takes the text's bytes.
       if (v.k == value::kind::text && is_binary(e.type.id)) v = value::of_blob(v.s);
       // An explicit conversion to a shorter character type cuts the text.
