@@ -37,6 +37,14 @@ bool exact_digits(const sql_type& t, int& precision, int& scale) {
       precision = t.precision;
       scale = t.scale;
       return true;
+    case type_id::money:
+      precision = 19;
+      scale = 4;
+      return true;
+    case type_id::smallmoney:
+      precision = 10;
+      scale = 4;
+      return true;
     default:
       return false;
   }
@@ -279,8 +287,9 @@ class compiler {
     if (s.having) sql += " HAVING " + condition(*s.having, sc);
     if (!s.unions.empty()) {
       if (s.top) sql += " LIMIT " + std::to_string(*s.top);
-      // Each query stands in its own sub-select, so TOP and DISTINCT stay its own.
-      sql = "SELECT * FROM (" + sql + ")";
+      std::vector<std::pair<bool, compiled_select>> parts;
+      std::vector<sql_type> first_types;
+      for (const auto& it : items) first_types.push_back(it.type);
       for (const auto& [all, next] : s.unions) {
         compiled_select other = compiler(ctx_, counter_).select(*next, sc.parent);
         if (other.columns.size() != items.size())
@@ -288,7 +297,6 @@ class compiler {
                              "All queries combined using a UNION, INTERSECT or EXCEPT "
                              "operator must have an equal number of expressions in their "
                              "target lists.");
-        sql += std::string(all ? " UNION ALL " : " UNION ") + "SELECT * FROM (" + other.sql + ")";
         for (size_t i = 0; i < items.size(); ++i) {
           // The wider numeric type wins; texts become the longer text; a bare
           // NULL takes the other side's type.
@@ -322,10 +330,41 @@ class compiler {
           items[i].nullable = items[i].nullable || other.columns[i].nullable;
           out.columns[i].type = items[i].type;
           out.columns[i].nullable = items[i].nullable;
+          // Each part's exact numbers come in their own scale: 123.5 reads
+          // as 123.50 in a numeric(12,2) result.
+          if (items[i].type.id == type_id::decimal || items[i].type.id == type_id::numeric)
+            out.columns[i].recast = true;
         }
+        parts.emplace_back(all, std::move(other));
+      }
+      // Each query stands in its own sub-select, so TOP and DISTINCT stay
+      // its own; its columns are named so that ORDER BY finds them, and a
+      // money column joining another type leaves its stored form.
+      auto part = [&](const std::string& part_sql, const std::vector<sql_type>& types) {
+        std::string cols;
+        for (size_t i = 0; i < items.size(); ++i) {
+          const std::string r = "r" + std::to_string(i + 1);
+          const bool money = types[i].id == type_id::money || types[i].id == type_id::smallmoney;
+          const bool to_money =
+              items[i].type.id == type_id::money || items[i].type.id == type_id::smallmoney;
+          std::string c = r;
+          if (money && !to_money)
+            c = "(CASE WHEN " + r + " IS NULL THEN NULL ELSE (CASE WHEN " + r +
+                " < 0 THEN '-' ELSE '' END) || (abs(" + r + ") / 10000) || '.' || printf('%04d', " +
+                "abs(" + r + ") % 10000) END)";
+          cols += (i ? ", " : "") + c + " AS " + r;
+        }
+        return "SELECT " + cols + " FROM (" + part_sql + ")";
+      };
+      sql = part(sql, first_types);
+      for (auto& [all, other] : parts) {
+        std::vector<sql_type> types;
+        for (const auto& c : other.columns) types.push_back(c.type);
+        sql += std::string(all ? " UNION ALL " : " UNION ") + part(other.sql, types);
       }
       if (!s.order_by.empty()) {
-        sql += " ORDER BY ";
+        // Sorted outside the compound query, where a sort key may be an expression.
+        sql = "SELECT * FROM (" + sql + ") ORDER BY ";
         for (size_t i = 0; i < s.order_by.size(); ++i) {
           const expr& e = *s.order_by[i].e;
           size_t pos = 0;
