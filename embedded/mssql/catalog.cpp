@@ -90,7 +90,9 @@ std::string table_info::script() const {
       if (c.persisted) s += c.nullable ? " PERSISTED" : " PERSISTED NOT NULL";
       continue;
     }
-    s += "  " + quote_name(c.name) + " " + declaration(c.type);
+    s += "  " + quote_name(c.name) + " " +
+         (c.alias_schema.empty() ? declaration(c.type)
+                                 : quote_name(c.alias_schema) + "." + quote_name(c.type.alias));
     if (c.identity)
       s += " IDENTITY(" + std::to_string(c.seed) + "," + std::to_string(c.increment) + ")";
     s += c.nullable ? " NULL" : " NOT NULL";

@@ -23,7 +23,9 @@ struct column_info {
   // out and stored whenever its row is written, so reads see plain values.
   std::optional<std::string> computed;
   bool persisted = false;
-  std::string alias_type;  // the database's own type the column was declared with, if any
+  // The schema of the database's own type the column was declared with
+  // (its name is type.alias); empty for a system type.
+  std::string alias_schema;
 };
 
 struct index_info {

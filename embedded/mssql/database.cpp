@@ -259,8 +259,12 @@ void database::load() {
       if (auto* ct = std::get_if<create_table_stmt>(&st)) {
         t->schema = ct->name.schema;
         t->name = ct->name.name;
-        for (auto& c : ct->columns)
+        for (auto& c : ct->columns) {
           t->columns.push_back(make_column(c, c.nullable.value_or(true)));
+          if (c.alias)
+            resolve_alias(t->columns.back(), c, ct->name.schema,
+                          static_cast<int>(t->columns.size()));
+        }
         for (auto& k : ct->keys) {
           if (k.k == key_def::kind::foreign) {
             foreign_key_info fk{k.name,        {},          k.ref_table.schema, k.ref_table.name,
@@ -390,10 +394,29 @@ void database::create_type(const create_type_stmt& st, const std::string& defaul
   types_.push_back(std::move(a));
 }
 
+void database::resolve_alias(column_info& ci, const column_def& c,
+                             const std::string& default_schema, int position) const {
+  const alias_type* a =
+      find_type(c.alias->schema.empty() ? default_schema : c.alias->schema, c.alias->name);
+  if (!a && c.alias->schema.empty()) a = find_type("dbo", c.alias->name);
+  if (!a) throw err::unknown_type(position, c.alias->name);
+  ci.type = a->base;
+  // The catalogue names the column's type as it was declared.
+  ci.type.alias = a->name;
+  ci.alias_schema = a->schema;
+  ci.nullable = c.nullable.value_or(a->nullable && !c.identity);
+}
+
 bool database::drop_type(const object_name& name, const std::string& default_schema) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   const alias_type* a = find_type(name.schema.empty() ? default_schema : name.schema, name.name);
   if (!a) return false;
+  for (const auto& t : tables_)
+    for (const auto& c : t->columns)
+      if (iequals(c.alias_schema, a->schema) && iequals(c.type.alias, a->name))
+        throw err::generic(3732, "Cannot drop type '" + a->name +
+                                     "' because it is being referenced by object '" + t->name +
+                                     "'. There may be other objects that reference this type.");
   statement_handle s(db_, "DELETE FROM tsl_types WHERE schema = ? AND name = ?");
   sqlite3_bind_text(s.get(), 1, a->schema.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(s.get(), 2, a->name.c_str(), -1, SQLITE_TRANSIENT);
@@ -481,14 +504,7 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
                                    "' in table '" + t->name + "' is specified more than once.");
     column_info ci = make_column(c, c.nullable.value_or(!c.identity && !c.computed));
     if (c.computed) ci.nullable = c.nullable.value_or(true);
-    if (c.alias) {
-      const alias_type* a =
-          find_type(c.alias->schema.empty() ? default_schema : c.alias->schema, c.alias->name);
-      if (!a && c.alias->schema.empty()) a = find_type("dbo", c.alias->name);
-      if (!a) throw err::unknown_type(static_cast<int>(t->columns.size()) + 1, c.alias->name);
-      ci.type = a->base;
-      ci.nullable = c.nullable.value_or(a->nullable && !c.identity);
-    }
+    if (c.alias) resolve_alias(ci, c, default_schema, static_cast<int>(t->columns.size()) + 1);
     if (c.identity) {
       ++identities;
       if (!(is_integer(c.type.id) && c.type.id != type_id::bit) &&
@@ -1202,6 +1218,8 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
                                "Adding an identity or timestamp column to a table with "
                                "rows is not supported by this server yet.");
         column_info ci = make_column(c, c.nullable.value_or(!c.identity));
+        if (c.alias)
+          resolve_alias(ci, c, default_schema, static_cast<int>(changed.columns.size()) + 1);
         if (c.computed) {
           ci.nullable = c.nullable.value_or(true);
           computed_added = true;
@@ -1377,6 +1395,7 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
                                       declaration(d.type) +
                                       " is not supported by this server yet.");
       col.type = d.type;
+      col.alias_schema.clear();
       col.nullable = d.nullable.value_or(true);
       if (!col.nullable) {
         statement_handle s(db_, "SELECT 1 FROM " + t.storage_name() + " WHERE c" +

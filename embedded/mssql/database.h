@@ -97,6 +97,9 @@ class database {
                        const std::vector<std::string>& sources);
   [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
   compile_context own_context(const table_info& t);
+  // A column declared with one of the database's own types takes its base.
+  void resolve_alias(column_info& ci, const column_def& c, const std::string& default_schema,
+                     int position) const;
   // Works out the type of each computed column from its expression.
   void type_computed(table_info& t);
   // Stores the computed columns' values in the rows the query names.

@@ -126,7 +126,11 @@ TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
       "CREATE TABLE c (id int, p phone, f [dbo].[flag], q phone NULL)\n");
   EXPECT_EQ(error_of("INSERT c (id, f) VALUES (1, 1)"), 515);  // p takes the type's NOT NULL
   s_->run_script("INSERT c VALUES (1, '555-1234', NULL, NULL)");
-  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'p'")[0][5], "varchar");
+  // The catalogue names the type as declared, with the base type's numbers.
+  auto p = rows("EXEC sp_columns @table_name = 'c', @column_name = 'p'")[0];
+  EXPECT_EQ(p[5], "phone");
+  EXPECT_EQ(p[4], "12");
+  EXPECT_EQ(p[6], "24");
   EXPECT_EQ(error_of("CREATE TABLE d (x nosuchtype)"), 2715);
   EXPECT_EQ(error_of("EXEC sp_addtype N'phone', N'int'"), 219);
   // Known after the database is opened again.
@@ -136,7 +140,13 @@ TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
   login_request l;
   l.integrated = true;
   s_ = std::make_unique<session>(srv_, l);
-  s_->run_script("USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\nDROP TYPE flag");
+  s_->run_script("USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\n"
+                 "ALTER TABLE c ADD g flag");
+  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'f'")[0][5], "flag");
+  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'g'")[0][5], "flag");
+  // A type in use stays.
+  EXPECT_EQ(error_of("DROP TYPE flag"), 3732);
+  s_->run_script("DROP TABLE c\nDROP TYPE flag");
   EXPECT_EQ(error_of("DROP TYPE flag"), 218);
 }
 
