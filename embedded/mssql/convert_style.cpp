@@ -5,6 +5,7 @@
 
 #include "embedded/mssql/datetime.h"
 #include "embedded/mssql/sql_error.h"
+#include "embedded/mssql/statement_handle.h"
 
 namespace tsl::mssql {
 
@@ -338,6 +339,7 @@ void sqlite_convert(sqlite3_context* c, int argc, sqlite3_value** argv) {
   try {
     r = convert_styled(v, from, to, style);
   } catch (const sql_error& e) {
+    keep_function_error(e);
     return sqlite3_result_error(c, e.what(), -1);
   }
   switch (r.k) {

@@ -54,6 +54,15 @@ TEST_F(conversion_test, TextToDatesInEachStyle) {
             "2001-12-25 10:11:12.123000000");
   EXPECT_EQ(one("SELECT CONVERT(date, t, 103) FROM v"), "2001-12-05");
   EXPECT_EQ(error_of("SELECT CONVERT(date, '31/02/2001', 103)"), 241);
+  // A stored text that does not convert fails with its own error, not the storage's.
+  s_->run_script("UPDATE v SET t = '31/02/2001'");
+  try {
+    rows("SELECT CONVERT(date, t, 103) FROM v");
+    ADD_FAILURE() << "converted";
+  } catch (const sql_error& e) {
+    EXPECT_EQ(e.number(), 241);
+  }
+  EXPECT_EQ(one("SELECT COUNT(*) FROM v"), "1");  // the session goes on
 }
 
 TEST_F(conversion_test, BinaryForms) {
