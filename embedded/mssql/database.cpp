@@ -1356,6 +1356,13 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
             if (iequals(k, n)) dependent = fk.name;
         if (changed.columns[static_cast<size_t>(c)].default_text)
           dependent = changed.columns[static_cast<size_t>(c)].default_name;
+        // Computed columns and CHECK conditions that read it.
+        for (const auto& other : changed.columns)
+          if (other.computed && !iequals(other.name, n) &&
+              names_column(*parse_over(changed, *other.computed, "").items.front().e, n))
+            dependent = other.name;
+        for (const auto& ck : changed.checks)
+          if (names_column(*parse_over(changed, "1", ck.text).where, n)) dependent = ck.name;
         if (!dependent.empty())
           throw err::generic(5074,
                              "The object '" + dependent + "' is dependent on column '" + n + "'.")

@@ -55,6 +55,9 @@ TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
   s_->run_script("INSERT INTO lines (qty, price) VALUES (5, 2)\n"
                  "ALTER TABLE lines ADD [half] AS ([price] / 2)\n");
   EXPECT_EQ(one("SELECT half FROM lines"), "1");
+  // What reads a column keeps it.
+  EXPECT_EQ(fails("ALTER TABLE lines DROP COLUMN qty"), 5074);
+  EXPECT_EQ(fails("ALTER TABLE lines DROP COLUMN price"), 5074);
   s_.reset();
   srv_.reset();
   srv_ = server::open(dir_.path() + "/srv");
@@ -65,6 +68,9 @@ TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
   s_->run_script("INSERT INTO lines (qty, price) VALUES (7, 3)");
   EXPECT_EQ(rows("SELECT total, half FROM lines ORDER BY id"),
             (std::vector<std::vector<std::string>>{{"10", "1"}, {"21", "1.5"}}));
+  EXPECT_EQ(fails("ALTER TABLE lines DROP COLUMN half"), 0);
+  s_->run_script("INSERT INTO lines (qty, price) VALUES (2, 2)");
+  EXPECT_EQ(one("SELECT SUM(total) FROM lines"), "35");
 }
 
 TEST_F(row_rules_test, CheckConstraintsRefuseFalseRowsOnly) {
