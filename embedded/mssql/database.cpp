@@ -832,6 +832,19 @@ void database::type_computed(table_info& t) {
   }
 }
 
+const compiled_select& database::rule_query(const table_info& t, const std::string& text,
+                                            const std::function<compiled_select()>& build) {
+  // The storage SQL depends on the table's columns, their order and types.
+  std::string key = std::to_string(t.id) + "\n" + text;
+  for (const auto& c : t.columns) {
+    key += "\n" + c.name + " " + declaration(c.type);
+    if (c.computed) key += " AS " + *c.computed;
+  }
+  auto it = rule_queries_.find(key);
+  if (it == rule_queries_.end()) it = rule_queries_.emplace(key, build()).first;
+  return it->second;
+}
+
 void database::compute_columns(table_info& t, const std::string& changed_rows) {
   std::vector<int> targets;
   std::vector<select_stmt> queries;
@@ -841,10 +854,12 @@ void database::compute_columns(table_info& t, const std::string& changed_rows) {
       targets.push_back(static_cast<int>(i));
       queries.push_back(parse_over(t, *t.columns[i].computed, ""));
     }
+  // Parsed each time (cheap), compiled once per shape of the table.
   if (targets.empty()) return;
-  for (const auto& q : queries) exprs.push_back(q.items.front().e.get());
-  compiled_select q =
-      compile_row_query(object_name{"", t.schema, t.name}, exprs, nullptr, own_context(t));
+  const compiled_select& q = rule_query(t, "", [&]() {
+    for (const auto& one : queries) exprs.push_back(one.items.front().e.get());
+    return compile_row_query(object_name{"", t.schema, t.name}, exprs, nullptr, own_context(t));
+  });
   std::vector<std::pair<int64_t, std::vector<value>>> rows;
   {
     storage_result r(*this, "SELECT * FROM (" + q.sql + ") WHERE rid IN (" + changed_rows + ")",
@@ -894,8 +909,10 @@ void database::check_conditions(const table_info& t, const char* statement,
     if (only.empty() ? !ck.enabled : !iequals(ck.name, only)) continue;
     // A row is refused only when its condition is false; unknown passes.
     select_stmt q = parse_over(t, "1", "NOT " + ck.text);
-    compiled_select cs = compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(),
-                                           own_context(t));
+    const compiled_select& cs = rule_query(t, ck.text, [&]() {
+      return compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(),
+                               own_context(t));
+    });
     std::string sql = "SELECT 1 FROM (" + cs.sql + ")";
     if (!changed_rows.empty()) sql += " WHERE rid IN (" + changed_rows + ")";
     statement_handle s(db_, sql + " LIMIT 1");

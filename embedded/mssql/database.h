@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@
 
 namespace tsl::mssql {
 struct compile_context;
+struct compiled_select;
 }
 
 namespace tsl::mssql {
@@ -100,6 +102,10 @@ class database {
   // A column declared with one of the database's own types takes its base.
   void resolve_alias(column_info& ci, const column_def& c, const std::string& default_schema,
                      int position) const;
+  // The compiled query of a computed column or CHECK condition (text; ""
+  // for all computed columns), built once for each shape of the table.
+  const compiled_select& rule_query(const table_info& t, const std::string& text,
+                                    const std::function<compiled_select()>& build);
   // Works out the type of each computed column from its expression.
   void type_computed(table_info& t);
   // Stores the computed columns' values in the rows the query names.
@@ -123,6 +129,7 @@ class database {
   std::vector<std::string> schemas_;
   std::vector<module_info> modules_;
   std::vector<alias_type> types_;
+  std::map<std::string, compiled_select> rule_queries_;
   int64_t next_id_ = 1;
 };
 
