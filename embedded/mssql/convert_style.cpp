@@ -356,11 +356,20 @@ void sqlite_convert(sqlite3_context* c, int argc, sqlite3_value** argv) {
   }
 }
 
+// tsl_fail(number, message): fails the statement with that server error.
+void sqlite_fail(sqlite3_context* c, int, sqlite3_value** argv) {
+  const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  keep_function_error(err::generic(sqlite3_value_int(argv[0]), text ? text : ""));
+  sqlite3_result_error(c, text ? text : "", -1);
+}
+
 }  // namespace
 
 void register_convert_function(sqlite3* db) {
   sqlite3_create_function_v2(db, "tsl_convert", 7, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              sqlite_convert, nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(db, "tsl_fail", 2, SQLITE_UTF8, nullptr, sqlite_fail, nullptr,
+                             nullptr, nullptr);
 }
 
 }  // namespace tsl::mssql

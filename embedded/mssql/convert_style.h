@@ -23,7 +23,8 @@ void check_style(const sql_type& from, const sql_type& to, int style);
 value convert_styled(const value& v, const sql_type& from, const sql_type& to, int style);
 
 // The same as an SQL function over stored values:
-// tsl_convert(value, from type, to type, to length, to precision, to scale, style).
+// tsl_convert(value, from type, to type, to length, to precision, to scale, style);
+// and tsl_fail(number, message), which fails the statement with that error.
 void register_convert_function(sqlite3* db);
 
 }  // namespace tsl::mssql

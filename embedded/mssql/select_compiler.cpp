@@ -915,6 +915,25 @@ class compiler {
       t.type = make(unicode ? type_id::nvarchar : type_id::varchar, unicode ? 4000 : 8000);
       return t;
     }
+    // datetime plus or minus a number moves it by that many days.
+    const auto is_old_date = [](type_id id) {
+      return id == type_id::datetime || id == type_id::smalldatetime;
+    };
+    if ((op == "+" || op == "-") &&
+        ((is_old_date(a.type.id) && is_numeric(b.type.id)) ||
+         (op == "+" && is_numeric(a.type.id) && is_old_date(b.type.id)))) {
+      const bool date_first = is_old_date(a.type.id);
+      typed& when = date_first ? a : b;
+      typed& days = date_first ? b : a;
+      t.type = when.type;
+      t.recast = true;
+      const std::string moved = "strftime('%Y-%m-%d %H:%M:%f', " + when.sql + ", (" +
+                                (op == "-" ? "0 - " : "") + numeric_sql(days) + ") || ' days')";
+      t.sql = "(CASE WHEN " + when.sql + " IS NULL OR " + days.sql +
+              " IS NULL THEN NULL ELSE coalesce(" + moved + ", tsl_fail(517, 'Adding a value to "
+              "a ''" + type_name(when.type.id) + "'' column caused an overflow.')) END)";
+      return t;
+    }
     if (chars) {
       // A text meeting a number converts to the number's type.
       typed& text = is_character(a.type.id) ? a : b;

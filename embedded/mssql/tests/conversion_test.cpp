@@ -87,6 +87,21 @@ TEST_F(conversion_test, BinaryForms) {
   EXPECT_EQ(one("SELECT CONVERT(varbinary(4), 'zz', 2)"), "<null>");
 }
 
+TEST_F(conversion_test, DatetimeMovesByDays) {
+  EXPECT_EQ(rows("SELECT d + 1, d - 0.5, 2 + sd FROM v"),
+            (std::vector<std::vector<std::string>>{
+                {"2001-12-06 14:07:09.123000000", "2001-12-05 02:07:09.123000000",
+                 "2001-12-07 14:07:00"}}));
+  s_->run_script("UPDATE v SET d = d + 30");
+  EXPECT_EQ(one("SELECT d FROM v"), "2002-01-04 14:07:09.123000000");
+  try {
+    rows("SELECT CAST('9999-12-31' AS datetime) + 1");
+    ADD_FAILURE() << "moved past 9999";
+  } catch (const sql_error& e) {
+    EXPECT_EQ(e.number(), 517);
+  }
+}
+
 TEST_F(conversion_test, LengthsCountEveryCharacter) {
   EXPECT_EQ(rows("SELECT DATALENGTH(n), LEN(n), DATALENGTH(N'a' + NCHAR(0)), LEN('ab  '), "
                  "DATALENGTH(N'\xF0\x9F\x98\x80'), DATALENGTH('\xC3\xA9'), DATALENGTH(d), "
