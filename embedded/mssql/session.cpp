@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "embedded/mssql/datetime.h"
 #include "embedded/mssql/lexer.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/sql_error.h"
@@ -269,6 +270,7 @@ std::unique_ptr<result_set> session::run(const statement& st) {
   // Statements read and change the catalogue: one at a time per database.
   std::shared_ptr<database> current = db_;
   std::lock_guard<std::recursive_mutex> lock(current->mutex());
+  date_order_scope dates(date_order_);
   if (auto* s = std::get_if<select_stmt>(&st)) {
     compile_context ctx = context();
     compiled_select c = compile_select(*s, ctx);
@@ -516,6 +518,12 @@ std::unique_ptr<result_set> session::run(const statement& st) {
   }
   if (auto* s = std::get_if<set_option_stmt>(&st)) {
     if (s->option == "nocount") no_count_ = s->setting == "on";
+    if (s->option == "dateformat") {
+      std::optional<date_order> o = date_order_named(s->setting);
+      if (!o)
+        throw err::generic(2741, "SET DATEFORMAT date order '" + s->setting + "' is invalid.");
+      date_order_ = *o;
+    }
     if (s->option == "textsize") {
       char* end = nullptr;
       long long n = std::strtoll(s->setting.c_str(), &end, 10);

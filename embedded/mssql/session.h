@@ -11,6 +11,7 @@
 
 #include "embedded/mssql/ast.h"
 #include "embedded/mssql/catalog_answers.h"
+#include "embedded/mssql/datetime.h"
 #include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/server.h"
 #include "embedded/mssql/sql_error.h"
@@ -120,6 +121,7 @@ class session {
   parameters params_;
   std::vector<std::string> declared_;  // DECLAREd names among params_
   int64_t text_size_ = 2147483647;
+  date_order date_order_ = date_order::mdy;  // SET DATEFORMAT
   bool no_count_ = false;
   // Result sets of the statements inside IF and BEGIN ... END; when empty,
   // a block may give one result set, returned by run().

@@ -39,6 +39,20 @@ TEST_F(script_statements_test, ConditionalDropsFollowTheCatalogue) {
   EXPECT_EQ(error_of("IF (SELECT COUNT(*) FROM nowhere) > 0 PRINT 'x'"), 208);
 }
 
+TEST_F(script_statements_test, DateformatOrdersNumericDates) {
+  s_->run_script("CREATE TABLE d (id int, v datetime)\nSET DATEFORMAT dmy\n"
+                 "INSERT d VALUES (1, '05/12/2001'), (2, '2001-12-05 10:00'), (3, '25.12.01')\n");
+  EXPECT_EQ(rows("SELECT v FROM d ORDER BY id"),
+            (std::vector<std::vector<std::string>>{
+                {"2001-12-05 00:00:00"}, {"2001-12-05 10:00:00"}, {"2001-12-25 00:00:00"}}));
+  // It lasts for the session, across batches, until set again.
+  EXPECT_EQ(one("SELECT CAST('13/01/2001' AS date)"), "2001-01-13");
+  s_->run_script("SET DATEFORMAT ymd");
+  EXPECT_EQ(one("SELECT CAST('01/12/05' AS date)"), "2001-12-05");
+  EXPECT_EQ(error_of("SET DATEFORMAT mdy\nSELECT CAST('13/01/2001' AS date)"), 241);
+  EXPECT_EQ(error_of("SET DATEFORMAT xyz"), 2741);
+}
+
 TEST_F(script_statements_test, LoopsAndHandlers) {
   s_->run_script(
       "DECLARE @i int = 0\n"
