@@ -73,6 +73,22 @@ TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
   EXPECT_EQ(one("SELECT SUM(total) FROM lines"), "35");
 }
 
+TEST_F(row_rules_test, AComputedValueThatFailsFailsTheWholeStatement) {
+  s_->run_script("CREATE TABLE small (id int PRIMARY KEY, n int, b AS (CAST(n AS tinyint)),\n"
+                 "  m AS (n * 2) PERSISTED NOT NULL)\n"
+                 "INSERT small (id, n) VALUES (1, 5)\n");
+  // Rows written before the failing one go too, as SQL Server undoes them.
+  EXPECT_EQ(fails("INSERT small (id, n) VALUES (2, 6), (3, 300)"), 8115);
+  EXPECT_EQ(fails("INSERT small (id, n) VALUES (4, NULL)"), 515);
+  EXPECT_EQ(fails("UPDATE small SET n = 256"), 8115);
+  EXPECT_EQ(rows("SELECT id, n, b, m FROM small"),
+            (std::vector<std::vector<std::string>>{{"1", "5", "5", "10"}}));
+  // A key over a computed column holds as on any other column.
+  s_->run_script("CREATE TABLE codes (c varchar(5), k AS (UPPER(c)) UNIQUE)\n"
+                 "INSERT codes VALUES ('ab')\n");
+  EXPECT_EQ(fails("INSERT codes VALUES ('AB')"), 2627);
+}
+
 TEST_F(row_rules_test, CheckConstraintsRefuseFalseRowsOnly) {
   std::string msg;
   EXPECT_EQ(fails("INSERT INTO lines (qty, price) VALUES (1, -1)", &msg), 547);

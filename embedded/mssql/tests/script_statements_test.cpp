@@ -1,5 +1,7 @@
 // The statements around the tables in generated scripts: conditional drops,
 // blocks, variables, messages, options and the modules kept as text.
+#include <sstream>
+
 #include "embedded/mssql/tests/server_fixture.h"
 
 namespace tsl::mssql::testing {
@@ -39,6 +41,22 @@ TEST_F(script_statements_test, ConditionalDropsFollowTheCatalogue) {
   EXPECT_EQ(error_of("IF (SELECT COUNT(*) FROM nowhere) > 0 PRINT 'x'"), 208);
 }
 
+TEST_F(script_statements_test, ErrorsArePlacedAfterCommentedBatches) {
+  std::istringstream script(
+      "/* old version\nGO\nDROP TABLE t\nGO\n*/\nINSERT t VALUES (1, 0)\n"
+      "INSERT t VALUES (1, 0)\nGO\nINSERT t VALUES (2, 0)\nSELECT * FROM nowhere\n");
+  std::vector<std::pair<int, int>> where;
+  const int errors = s_->run_script(
+      script, [](result_set&) {},
+      [&](const session::script_error& e) {
+        where.emplace_back(e.batch_line, e.line);
+        return true;
+      });
+  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(where, (std::vector<std::pair<int, int>>{{1, 7}, {9, 10}}));
+  EXPECT_EQ(one("SELECT COUNT(*) FROM t"), "2");
+}
+
 TEST_F(script_statements_test, DateformatOrdersNumericDates) {
   s_->run_script("CREATE TABLE d (id int, v datetime)\nSET DATEFORMAT dmy\n"
                  "INSERT d VALUES (1, '05/12/2001'), (2, '2001-12-05 10:00'), (3, '25.12.01')\n");
@@ -71,6 +89,20 @@ TEST_F(script_statements_test, LoopsAndHandlers) {
       "PRINT ISNULL(ERROR_MESSAGE(), 'outside')\n"
       "BEGIN TRY PRINT 'fine' END TRY BEGIN CATCH PRINT 'no' END CATCH\n");
   EXPECT_EQ(messages_, (std::vector<std::string>{"2627 14", "outside", "fine"}));
+  // BREAK inside TRY inside a loop leaves the loop; an error in a nested
+  // TRY is handled by the innermost CATCH; ERROR_NUMBER() is the one being handled.
+  s_->run_script(
+      "DECLARE @i int = 0\n"
+      "WHILE 1 = 1 BEGIN\n  SET @i = @i + 1\n"
+      "  BEGIN TRY\n    IF @i = 3 BREAK\n"
+      "    BEGIN TRY INSERT t VALUES (1, 0) END TRY\n"
+      "    BEGIN CATCH PRINT 'inner ' + CAST(ERROR_NUMBER() AS varchar(10)) END CATCH\n"
+      "    RAISERROR('outer', 16, 1)\n"
+      "  END TRY\n"
+      "  BEGIN CATCH PRINT ERROR_MESSAGE() END CATCH\n"
+      "END\nPRINT 'done ' + CAST(@i AS varchar(10))\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"2627 14", "outside", "fine", "inner 2627",
+                                                 "outer", "inner 2627", "outer", "done 3"}));
   // An error raised in CATCH is the statement's error.
   EXPECT_EQ(error_of("BEGIN TRY INSERT t VALUES (1, 0) END TRY\n"
                      "BEGIN CATCH RAISERROR('again', 16, 1) END CATCH"),
