@@ -48,6 +48,21 @@ select_stmt parse_over(const table_info& t, const std::string& items, const std:
   return std::move(std::get<select_stmt>(st.front()));
 }
 
+bool has_subquery(const expr& e) {
+  if (e.k == expr::kind::subquery || e.sub) return true;
+  for (const auto& a : e.args)
+    if (a && has_subquery(*a)) return true;
+  return false;
+}
+
+// CHECK conditions and computed columns read their own row only.
+void refuse_subquery(const expr& e) {
+  if (has_subquery(e))
+    throw err::generic(1046, "Subqueries are not allowed in this context. Only scalar "
+                             "expressions are allowed.",
+                       15);
+}
+
 bool names_column(const expr& e, const std::string& column) {
   if (e.k == expr::kind::column && !e.names.empty() && iequals(e.names.back(), column)) return true;
   for (const auto& a : e.args)
@@ -535,6 +550,7 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
         throw err::generic(
             1911, "Column name '" + c.name + "' does not exist in the target table or view.");
     if (k.k == key_def::kind::check) {
+      refuse_subquery(*parse_over(*t, "1", k.check_text).where);
       t->checks.push_back(check_info{
           k.name.empty() ? generated_name("CK", t->name, "", t->id, n) : k.name, k.check_text});
       continue;
@@ -820,6 +836,7 @@ void database::type_computed(table_info& t) {
   for (auto& c : t.columns) {
     if (!c.computed) continue;
     select_stmt q = parse_over(t, *c.computed, "");
+    refuse_subquery(*q.items.front().e);
     for (const auto& other : t.columns)
       if (other.computed && names_column(*q.items.front().e, other.name))
         throw err::generic(1759, "Computed column '" + c.name + "' in table '" + t.name +
@@ -1264,6 +1281,7 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
         for (const auto& c : k.columns)
           if (changed.find_column(c.name) < 0) throw missing_column(c.name);
         if (k.k == key_def::kind::check) {
+          refuse_subquery(*parse_over(changed, "1", k.check_text).where);
           changed.checks.push_back(check_info{
               k.name.empty() ? generated_name("CK", t.name, "", t.id, n) : k.name, k.check_text});
           if (!st.with_nocheck) new_checks.push_back(changed.checks.back().name);

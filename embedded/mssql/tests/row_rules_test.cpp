@@ -49,6 +49,9 @@ TEST_F(row_rules_test, ComputedColumnsFollowTheirRow) {
   EXPECT_EQ(fails("UPDATE lines SET tag = N'x'"), 271);
   EXPECT_EQ(fails("INSERT INTO lines VALUES (1, 1, 1)"), 213);
   EXPECT_EQ(fails("CREATE TABLE bad (a int, b AS (a + 1), c AS (b * 2))"), 1759);
+  EXPECT_EQ(fails("CREATE TABLE bad (a int, b AS ((SELECT COUNT(*) FROM lines)))"), 1046);
+  EXPECT_EQ(fails("CREATE TABLE bad (a int CHECK (a IN (SELECT qty FROM lines)))"), 1046);
+  EXPECT_EQ(fails("ALTER TABLE lines ADD CHECK (EXISTS (SELECT 1 FROM lines))"), 1046);
 }
 
 TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
