@@ -64,7 +64,7 @@ void script_splitter::scan(std::string_view line) {
 
 std::optional<script_batch> script_splitter::add_line(std::string_view line) {
   ++line_no_;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // A CR stays: it may belong to a string that spans lines.
   const int go = comment_depth_ > 0 ? 0 : separator(line);
   if (go == 0) {
     scan(line);

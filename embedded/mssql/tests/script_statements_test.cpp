@@ -55,6 +55,9 @@ TEST_F(script_statements_test, ErrorsArePlacedAfterCommentedBatches) {
   EXPECT_EQ(errors, 2);
   EXPECT_EQ(where, (std::vector<std::pair<int, int>>{{1, 7}, {9, 10}}));
   EXPECT_EQ(one("SELECT COUNT(*) FROM t"), "2");
+  // A script with CRLF line ends keeps the CR inside a string that spans lines.
+  s_->run_script("CREATE TABLE s (v nvarchar(20))\r\nGO\r\nINSERT s VALUES (N'a\r\nb')\r\nGO\r\n");
+  EXPECT_EQ(one("SELECT DATALENGTH(v) FROM s"), "8");
 }
 
 TEST_F(script_statements_test, DateformatOrdersNumericDates) {
