@@ -1,7 +1,5 @@
 #include "embedded/mssql/select_compiler.h"
 
-#include "embedded/mssql/convert_style.h"
-
 #include <algorithm>
 #include <cstdio>
 

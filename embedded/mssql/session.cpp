@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <sstream>
 #include <charconv>
 #include <cstdlib>
+#include <sstream>
 #include <string_view>
 
 #include "embedded/mssql/datetime.h"
@@ -303,7 +303,6 @@ std::unique_ptr<result_set> session::run(const statement& st) {
   }
   if (auto* s = std::get_if<block_stmt>(&st)) return run_list(*s->body);
   if (auto* s = std::get_if<while_stmt>(&st)) {
-    std::unique_ptr<result_set> last;
     while (condition(*s->cond)) {
       try {
         if (auto r = run_list(*s->body)) {
