@@ -101,9 +101,8 @@ std::string format_date(const datetime_parts& p, const sql_type& from, int style
       if (style >= 126) {
         if (const size_t sp = text.find(' '); sp != std::string::npos && sp == 10) text[sp] = 'T';
         // ISO 8601 leaves out a zero fraction.
-        if (const size_t dot = text.find('.'); dot != std::string::npos &&
-                                               text.find_first_not_of('0', dot + 1) ==
-                                                   std::string::npos)
+        if (const size_t dot = text.find('.');
+            dot != std::string::npos && text.find_first_not_of('0', dot + 1) == std::string::npos)
           text.resize(dot);
       }
       return text;
@@ -189,7 +188,8 @@ std::string hex(const std::string& bytes, bool prefix) {
 // SQL Server gives NULL for it.
 std::optional<std::string> unhex(std::string_view text, bool prefix) {
   if (prefix) {
-    if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
+    if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+      return std::nullopt;
     text.remove_prefix(2);
   }
   if (text.size() % 2) return std::nullopt;
@@ -228,15 +228,17 @@ value binary_to_datetime(const std::string& bytes, const sql_type& to) {
     days = static_cast<int32_t>(static_cast<uint32_t>(be(0, 4)));
     const uint64_t ticks = be(4, 4);
     if (ticks >= 300ULL * 86400)
-      throw err::generic(8115, "Arithmetic overflow error converting expression to data type "
-                               "datetime.");
+      throw err::generic(8115,
+                         "Arithmetic overflow error converting expression to data type "
+                         "datetime.");
     fraction_100ns = static_cast<int64_t>(ticks * 10000000ULL / 300);
   } else {
     days = static_cast<int64_t>(be(0, 2));
     const uint64_t minutes = be(2, 2);
     if (minutes >= 1440)
-      throw err::generic(8115, "Arithmetic overflow error converting expression to data type "
-                               "smalldatetime.");
+      throw err::generic(8115,
+                         "Arithmetic overflow error converting expression to data type "
+                         "smalldatetime.");
     fraction_100ns = static_cast<int64_t>(minutes) * 60 * 10000000LL;
   }
   datetime_parts p;
@@ -368,8 +370,8 @@ void sqlite_fail(sqlite3_context* c, int, sqlite3_value** argv) {
 void register_convert_function(sqlite3* db) {
   sqlite3_create_function_v2(db, "tsl_convert", 7, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              sqlite_convert, nullptr, nullptr, nullptr);
-  sqlite3_create_function_v2(db, "tsl_fail", 2, SQLITE_UTF8, nullptr, sqlite_fail, nullptr,
-                             nullptr, nullptr);
+  sqlite3_create_function_v2(db, "tsl_fail", 2, SQLITE_UTF8, nullptr, sqlite_fail, nullptr, nullptr,
+                             nullptr);
 }
 
 }  // namespace tsl::mssql

@@ -58,8 +58,9 @@ bool has_subquery(const expr& e) {
 // CHECK conditions and computed columns read their own row only.
 void refuse_subquery(const expr& e) {
   if (has_subquery(e))
-    throw err::generic(1046, "Subqueries are not allowed in this context. Only scalar "
-                             "expressions are allowed.",
+    throw err::generic(1046,
+                       "Subqueries are not allowed in this context. Only scalar "
+                       "expressions are allowed.",
                        15);
 }
 
@@ -289,8 +290,14 @@ void database::load() {
           } else if (k.k == key_def::kind::check) {
             t->checks.push_back(check_info{k.name, k.check_text});
           } else {
-            t->indexes.push_back(index_info{k.name, k.k == key_def::kind::primary, true,
-                                            k.clustered.value_or(false), true, k.columns, {}, {}});
+            t->indexes.push_back(index_info{k.name,
+                                            k.k == key_def::kind::primary,
+                                            true,
+                                            k.clustered.value_or(false),
+                                            true,
+                                            k.columns,
+                                            {},
+                                            {}});
           }
         }
       } else if (auto* at = std::get_if<alter_table_stmt>(&st)) {
@@ -487,8 +494,8 @@ void database::create_unique_index(const table_info& t, const index_info& ix, si
     // A filtered index is unique among the rows its condition keeps: a
     // partial index over the storage columns.
     select_stmt q = parse_over(t, "1", ix.filter);
-    compiled_select cs = compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(),
-                                           own_context(t));
+    compiled_select cs =
+        compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(), own_context(t));
     const size_t where = cs.sql.find(" WHERE ");
     std::string cond = where == std::string::npos ? "" : cs.sql.substr(where + 7);
     cond = std::regex_replace(cond, std::regex(R"(\bs[0-9]+\.k([0-9]+)\b)"), "c$1");
@@ -676,8 +683,7 @@ void database::create_index(const create_index_stmt& st, table_info& t) {
     if (t.find_column(c) < 0)
       throw err::generic(1911,
                          "Column name '" + c + "' does not exist in the target table or view.");
-  index_info ix{st.name,    false,      st.unique, st.clustered, false,
-                st.columns, st.include, st.filter};
+  index_info ix{st.name, false, st.unique, st.clustered, false, st.columns, st.include, st.filter};
   exec_sql(db_, "BEGIN IMMEDIATE");
   try {
     if (ix.unique) {
@@ -824,7 +830,6 @@ sql_error fk_conflict(const char* statement, const char* kind, const std::string
 
 }  // namespace
 
-
 compile_context database::own_context(const table_info& t) {
   compile_context ctx;
   ctx.db = this;
@@ -892,9 +897,10 @@ void database::compute_columns(table_info& t, const std::string& changed_rows) {
           v = value::of_number(text_form(v, from));
         v = convert_to(v, col.type, is_unicode(from.id));
         if (v.is_null() && !col.nullable)
-          throw err::generic(515, "Cannot insert the value NULL into column '" + col.name +
-                                      "', table '" + name_ + "." + t.qualified() +
-                                      "'; column does not allow nulls. INSERT fails.",
+          throw err::generic(515,
+                             "Cannot insert the value NULL into column '" + col.name +
+                                 "', table '" + name_ + "." + t.qualified() +
+                                 "'; column does not allow nulls. INSERT fails.",
                              16, "23000");
         vals.push_back(std::move(v));
       }
@@ -921,7 +927,7 @@ void database::compute_columns(table_info& t, const std::string& changed_rows) {
 }
 
 void database::check_conditions(const table_info& t, const char* statement,
-                                 const std::string& changed_rows, const std::string& only) {
+                                const std::string& changed_rows, const std::string& only) {
   for (const auto& ck : t.checks) {
     if (only.empty() ? !ck.enabled : !iequals(ck.name, only)) continue;
     // A row is refused only when its condition is false; unknown passes.
@@ -1193,7 +1199,7 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
   std::vector<std::string> sources;
   for (size_t i = 0; i < t.columns.size(); ++i) sources.push_back("c" + std::to_string(i + 1));
   bool rebuild = false;
-  std::vector<size_t> new_fks;  // foreign keys whose rows are checked
+  std::vector<size_t> new_fks;          // foreign keys whose rows are checked
   std::vector<std::string> new_checks;  // CHECK constraints the rows are held to now
   bool computed_added = false;
   auto missing_column = [](const std::string& c) {

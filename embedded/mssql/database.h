@@ -18,7 +18,7 @@
 namespace tsl::mssql {
 struct compile_context;
 struct compiled_select;
-}
+}  // namespace tsl::mssql
 
 namespace tsl::mssql {
 
@@ -113,8 +113,8 @@ class database {
   // Error 547 when a row the query names (every row when empty) makes an
   // enabled CHECK condition false; only, when given, names the one to test
   // whether enabled or not.
-  void check_conditions(const table_info& t, const char* statement,
-                        const std::string& changed_rows, const std::string& only = "");
+  void check_conditions(const table_info& t, const char* statement, const std::string& changed_rows,
+                        const std::string& only = "");
   // Error 547 when a changed row points at no row of a referenced table.
   void check_references(const table_info& t, const char* statement,
                         const std::string& changed_rows);

@@ -197,12 +197,24 @@ bool parse_numeric_date(scanner& sc, datetime_parts& p) {
     const int n[3] = {na, nb, nc};
     int y = 2, m = 0, d = 1;
     switch (current_date_order()) {
-      case date_order::mdy: y = 2, m = 0, d = 1; break;
-      case date_order::dmy: y = 2, m = 1, d = 0; break;
-      case date_order::ymd: y = 0, m = 1, d = 2; break;
-      case date_order::ydm: y = 0, m = 2, d = 1; break;
-      case date_order::myd: y = 1, m = 0, d = 2; break;
-      case date_order::dym: y = 1, m = 2, d = 0; break;
+      case date_order::mdy:
+        y = 2, m = 0, d = 1;
+        break;
+      case date_order::dmy:
+        y = 2, m = 1, d = 0;
+        break;
+      case date_order::ymd:
+        y = 0, m = 1, d = 2;
+        break;
+      case date_order::ydm:
+        y = 0, m = 2, d = 1;
+        break;
+      case date_order::myd:
+        y = 1, m = 0, d = 2;
+        break;
+      case date_order::dym:
+        y = 1, m = 2, d = 0;
+        break;
     }
     // Day and month take at most two digits; the year two or four.
     if (n[m] > 2 || n[d] > 2 || (n[y] != 2 && n[y] != 4)) return false;

@@ -22,16 +22,16 @@ namespace {
 constexpr int kMaxDepth = 200;
 
 const char* const kReserved[] = {
-    "ADD",    "ALL",        "ALTER",  "AND",     "ANY",          "AS",         "ASC",
-    "BEGIN",  "BETWEEN",    "BY",     "CASE",    "CHECK",        "CLUSTERED",  "COLLATE",
-    "COLUMN", "CONSTRAINT", "CREATE", "CROSS",   "DATABASE",     "DEFAULT",    "DELETE",
-    "DESC",   "DISTINCT",   "DROP",   "ELSE",    "END",          "EXEC",       "EXECUTE",
-    "EXISTS", "FOREIGN",    "FROM",   "FULL",    "GROUP",        "HAVING",     "IDENTITY",
-    "IN",     "INDEX",      "INNER",  "INSERT",  "INTO",         "IS",         "JOIN",
-    "KEY",    "LEFT",       "LIKE",   "NOCHECK", "NONCLUSTERED", "NOT",        "NULL",
-    "ON",     "OR",         "ORDER",  "OUTER",   "PRIMARY",      "REFERENCES", "RIGHT",
-    "SELECT", "SET",        "TABLE",  "THEN",    "TOP",          "UNION",      "UNIQUE",
-    "UPDATE", "USE",        "VALUES", "WHEN",    "WHERE",        "WITH",       "WHILE",
+    "ADD",    "ALL",        "ALTER",  "AND",       "ANY",          "AS",         "ASC",
+    "BEGIN",  "BETWEEN",    "BY",     "CASE",      "CHECK",        "CLUSTERED",  "COLLATE",
+    "COLUMN", "CONSTRAINT", "CREATE", "CROSS",     "DATABASE",     "DEFAULT",    "DELETE",
+    "DESC",   "DISTINCT",   "DROP",   "ELSE",      "END",          "EXEC",       "EXECUTE",
+    "EXISTS", "FOREIGN",    "FROM",   "FULL",      "GROUP",        "HAVING",     "IDENTITY",
+    "IN",     "INDEX",      "INNER",  "INSERT",    "INTO",         "IS",         "JOIN",
+    "KEY",    "LEFT",       "LIKE",   "NOCHECK",   "NONCLUSTERED", "NOT",        "NULL",
+    "ON",     "OR",         "ORDER",  "OUTER",     "PRIMARY",      "REFERENCES", "RIGHT",
+    "SELECT", "SET",        "TABLE",  "THEN",      "TOP",          "UNION",      "UNIQUE",
+    "UPDATE", "USE",        "VALUES", "WHEN",      "WHERE",        "WITH",       "WHILE",
     "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE"};
 
 bool iequal(std::string_view a, std::string_view b) {
@@ -74,7 +74,7 @@ class parser {
   std::vector<token> t_;
   size_t p_ = 0;
   int depth_ = 0;
-  int loops_ = 0;  // WHILE statements around the one being parsed
+  int loops_ = 0;          // WHILE statements around the one being parsed
   bool in_union_ = false;  // parsing a query after UNION
 
   const token& cur() const { return t_[p_]; }

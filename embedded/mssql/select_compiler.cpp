@@ -928,8 +928,10 @@ class compiler {
       const std::string moved = "strftime('%Y-%m-%d %H:%M:%f', " + when.sql + ", (" +
                                 (op == "-" ? "0 - " : "") + numeric_sql(days) + ") || ' days')";
       t.sql = "(CASE WHEN " + when.sql + " IS NULL OR " + days.sql +
-              " IS NULL THEN NULL ELSE coalesce(" + moved + ", tsl_fail(517, 'Adding a value to "
-              "a ''" + type_name(when.type.id) + "'' column caused an overflow.')) END)";
+              " IS NULL THEN NULL ELSE coalesce(" + moved +
+              ", tsl_fail(517, 'Adding a value to "
+              "a ''" +
+              type_name(when.type.id) + "'' column caused an overflow.')) END)";
       return t;
     }
     if (chars) {
@@ -1049,11 +1051,10 @@ class compiler {
       need(1, 1);
       // Fixed-size types take their storage size whatever the value.
       if (const int size = fixed_size(a[0].type); size > 0)
-        t.sql = "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " + std::to_string(size) +
-                " END)";
+        t.sql =
+            "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " + std::to_string(size) + " END)";
       else
-        t.sql = "tsl_datalength(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") +
-                ")";
+        t.sql = "tsl_datalength(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") + ")";
       t.type = make(type_id::int_);
       return t;
     }
@@ -1154,8 +1155,8 @@ class compiler {
     if (value v; a.empty() && caught_error_value(f, ctx_, v)) {
       const bool text = f == "error_message" || f == "error_procedure";
       typed r = literal(v, text);
-      r.type = text ? make(type_id::nvarchar, f == "error_message" ? 4000 : 128)
-                    : make(type_id::int_);
+      r.type =
+          text ? make(type_id::nvarchar, f == "error_message" ? 4000 : 128) : make(type_id::int_);
       r.nullable = true;
       return r;
     }
@@ -1284,10 +1285,9 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
       if (std::optional<sql_type> from = constant_type(*e.args[0], v, u);
           from && styled_conversion(*from, e.type, style)) {
         if (unicode) *unicode = is_unicode(e.type.id);
-        return convert_styled(from->id == type_id::datetime && v.k == value::kind::text
-                                  ? convert_to(v, *from)
-                                  : v,
-                              *from, e.type, style);
+        return convert_styled(
+            from->id == type_id::datetime && v.k == value::kind::text ? convert_to(v, *from) : v,
+            *from, e.type, style);
       }
       // An explicit conversion of text to binary takes the text's bytes.
       if (v.k == value::kind::text && is_binary(e.type.id)) v = value::of_blob(v.s);

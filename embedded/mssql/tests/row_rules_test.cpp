@@ -55,8 +55,9 @@ TEST_F(row_rules_test, ComputedColumnsFollowTheirRow) {
 }
 
 TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
-  s_->run_script("INSERT INTO lines (qty, price) VALUES (5, 2)\n"
-                 "ALTER TABLE lines ADD [half] AS ([price] / 2)\n");
+  s_->run_script(
+      "INSERT INTO lines (qty, price) VALUES (5, 2)\n"
+      "ALTER TABLE lines ADD [half] AS ([price] / 2)\n");
   EXPECT_EQ(one("SELECT half FROM lines"), "1");
   // What reads a column keeps it.
   EXPECT_EQ(fails("ALTER TABLE lines DROP COLUMN qty"), 5074);
@@ -77,9 +78,10 @@ TEST_F(row_rules_test, ComputedColumnsSurviveReopeningAndAlter) {
 }
 
 TEST_F(row_rules_test, AComputedValueThatFailsFailsTheWholeStatement) {
-  s_->run_script("CREATE TABLE small (id int PRIMARY KEY, n int, b AS (CAST(n AS tinyint)),\n"
-                 "  m AS (n * 2) PERSISTED NOT NULL)\n"
-                 "INSERT small (id, n) VALUES (1, 5)\n");
+  s_->run_script(
+      "CREATE TABLE small (id int PRIMARY KEY, n int, b AS (CAST(n AS tinyint)),\n"
+      "  m AS (n * 2) PERSISTED NOT NULL)\n"
+      "INSERT small (id, n) VALUES (1, 5)\n");
   // Rows written before the failing one go too, as SQL Server undoes them.
   EXPECT_EQ(fails("INSERT small (id, n) VALUES (2, 6), (3, 300)"), 8115);
   EXPECT_EQ(fails("INSERT small (id, n) VALUES (4, NULL)"), 515);
@@ -87,8 +89,9 @@ TEST_F(row_rules_test, AComputedValueThatFailsFailsTheWholeStatement) {
   EXPECT_EQ(rows("SELECT id, n, b, m FROM small"),
             (std::vector<std::vector<std::string>>{{"1", "5", "5", "10"}}));
   // A key over a computed column holds as on any other column.
-  s_->run_script("CREATE TABLE codes (c varchar(5), k AS (UPPER(c)) UNIQUE)\n"
-                 "INSERT codes VALUES ('ab')\n");
+  s_->run_script(
+      "CREATE TABLE codes (c varchar(5), k AS (UPPER(c)) UNIQUE)\n"
+      "INSERT codes VALUES ('ab')\n");
   EXPECT_EQ(fails("INSERT codes VALUES ('AB')"), 2627);
 }
 
@@ -102,7 +105,7 @@ TEST_F(row_rules_test, CheckConstraintsRefuseFalseRowsOnly) {
       << msg;
   // A table-level condition over two columns names no column.
   EXPECT_EQ(fails("INSERT INTO lines (qty, price) VALUES (0, 1)", &msg), 547);
-  EXPECT_NE(msg.find("\"CK_lines\"") , std::string::npos) << msg;
+  EXPECT_NE(msg.find("\"CK_lines\""), std::string::npos) << msg;
   EXPECT_NE(msg.find("table \"dbo.lines\"."), std::string::npos) << msg;
   // The whole statement fails: no row of a multi-row insert stays.
   EXPECT_EQ(fails("INSERT INTO lines (qty, price) VALUES (1, 1), (2, -2)"), 547);
@@ -118,8 +121,9 @@ TEST_F(row_rules_test, CheckConstraintsRefuseFalseRowsOnly) {
 }
 
 TEST_F(row_rules_test, NocheckTurnsChecksOffUntilCheckedAgain) {
-  s_->run_script("ALTER TABLE lines NOCHECK CONSTRAINT ALL\n"
-                 "INSERT INTO lines (qty, price) VALUES (1, -1)\n");
+  s_->run_script(
+      "ALTER TABLE lines NOCHECK CONSTRAINT ALL\n"
+      "INSERT INTO lines (qty, price) VALUES (1, -1)\n");
   // Still off after the database is opened again.
   s_.reset();
   srv_.reset();

@@ -61,8 +61,9 @@ TEST_F(script_statements_test, ErrorsArePlacedAfterCommentedBatches) {
 }
 
 TEST_F(script_statements_test, DateformatOrdersNumericDates) {
-  s_->run_script("CREATE TABLE d (id int, v datetime)\nSET DATEFORMAT dmy\n"
-                 "INSERT d VALUES (1, '05/12/2001'), (2, '2001-12-05 10:00'), (3, '25.12.01')\n");
+  s_->run_script(
+      "CREATE TABLE d (id int, v datetime)\nSET DATEFORMAT dmy\n"
+      "INSERT d VALUES (1, '05/12/2001'), (2, '2001-12-05 10:00'), (3, '25.12.01')\n");
   EXPECT_EQ(rows("SELECT v FROM d ORDER BY id"),
             (std::vector<std::vector<std::string>>{
                 {"2001-12-05 00:00:00"}, {"2001-12-05 10:00:00"}, {"2001-12-25 00:00:00"}}));
@@ -189,8 +190,9 @@ TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
   login_request l;
   l.integrated = true;
   s_ = std::make_unique<session>(srv_, l);
-  s_->run_script("USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\n"
-                 "ALTER TABLE c ADD g flag");
+  s_->run_script(
+      "USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\n"
+      "ALTER TABLE c ADD g flag");
   EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'f'")[0][5], "flag");
   EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'g'")[0][5], "flag");
   // A type in use stays.
