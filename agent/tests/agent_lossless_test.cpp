@@ -145,13 +145,20 @@ TEST_F(agent_lossless, GeneratedScriptLoadsAndConvertsWhole) {
   outcome o = agent({"--src=generated_shop", "--dest=ORCL", "--oraclu=scott", "--oraclp=tiger"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(tables(), (std::vector<std::string>{"customers", "order_lines", "orders"}));
-  EXPECT_EQ(compare_all(), 3u * 5 + 4u * 6 + 4u * 6);
+  EXPECT_EQ(compare_all(), 3u * 5 + 4u * 6 + 4u * 7);
   // Alias types, two-digit years and money literals arrived as SQL Server read them.
   EXPECT_EQ(column("SELECT TO_CHAR(\"since\", 'YYYY-MM-DD') FROM \"customers\" ORDER BY 1"),
             (std::vector<std::string>{"1994-06-01", "1994-06-12", "2049-06-12"}));
   EXPECT_EQ(column("SELECT TO_CHAR(\"unit_price\") FROM \"order_lines\" ORDER BY \"unit_price\""),
             (std::vector<std::string>{"-1.5", "14", "18.6", "34.8"}));
   EXPECT_EQ(one("SELECT \"customer_id\" FROM \"customers\" WHERE \"credit\" = 2500"), "TOMSP");
+  // Computed values arrive as values; binary and styled dates as SQL Server reads them.
+  EXPECT_EQ(column("SELECT TO_CHAR(\"line_total\") FROM \"order_lines\" ORDER BY \"line_total\""),
+            (std::vector<std::string>{"-60", "167.4", "168", "174"}));
+  EXPECT_EQ(column("SELECT TO_CHAR(\"ordered\", 'YYYY-MM-DD') || ' ' || "
+                   "TO_CHAR(\"shipped\", 'YYYY-MM-DD') FROM \"orders\" WHERE \"order_id\" "
+                   "IN (10249, 10250) ORDER BY \"order_id\""),
+            (std::vector<std::string>{"1996-07-05 1996-07-10", "1996-07-08 1996-07-12"}));
 }
 
 }  // namespace

@@ -117,6 +117,9 @@ struct column_def {
   std::optional<std::string> default_text;  // as SQL Server stores it: ((0)), ('abc')
   std::string default_name;
   std::optional<object_name> alias;  // a type of the database's own (CREATE TYPE ... FROM)
+  // AS (expression): a computed column, its expression as SQL Server keeps it.
+  std::optional<std::string> computed;
+  bool persisted = false;
 };
 
 struct create_table_stmt {
@@ -150,6 +153,8 @@ struct create_index_stmt {
   std::string name;
   object_name table;
   std::vector<key_column> columns;
+  std::vector<std::string> include;  // INCLUDE (...)
+  std::string filter;                // WHERE ..., as written; empty when none
 };
 
 struct insert_stmt {
@@ -209,6 +214,18 @@ struct if_stmt {
 struct block_stmt {
   std::shared_ptr<statement_list> body;
 };
+// WHILE condition statement; BREAK and CONTINUE inside it.
+struct while_stmt {
+  expr_ptr cond;
+  std::shared_ptr<statement_list> body;
+};
+struct loop_control_stmt {
+  bool is_break = true;
+};
+// BEGIN TRY ... END TRY BEGIN CATCH ... END CATCH.
+struct try_catch_stmt {
+  std::shared_ptr<statement_list> body, handler;
+};
 struct declare_stmt {
   struct variable {
     std::string name;  // lower case, with the @
@@ -259,7 +276,7 @@ using statement =
                  set_identity_insert_stmt, set_option_stmt, delete_stmt, update_stmt,
                  alter_table_stmt, if_stmt, block_stmt, declare_stmt, set_variable_stmt, print_stmt,
                  raiserror_stmt, no_effect_stmt, create_module_stmt, drop_object_stmt,
-                 create_type_stmt>;
+                 create_type_stmt, while_stmt, loop_control_stmt, try_catch_stmt>;
 
 struct statement_list {
   std::vector<statement> items;

@@ -54,6 +54,12 @@ int table_info::identity_column() const {
   return -1;
 }
 
+bool table_info::has_computed() const {
+  for (const auto& c : columns)
+    if (c.computed) return true;
+  return false;
+}
+
 namespace {
 std::string key_list(const std::vector<key_column>& cols) {
   std::string s = "(";
@@ -79,7 +85,14 @@ std::string table_info::script() const {
   for (const auto& c : columns) {
     if (!first) s += ",\n";
     first = false;
-    s += "  " + quote_name(c.name) + " " + declaration(c.type);
+    if (c.computed) {
+      s += "  " + quote_name(c.name) + " AS " + *c.computed;
+      if (c.persisted) s += c.nullable ? " PERSISTED" : " PERSISTED NOT NULL";
+      continue;
+    }
+    s += "  " + quote_name(c.name) + " " +
+         (c.alias_schema.empty() ? declaration(c.type)
+                                 : quote_name(c.alias_schema) + "." + quote_name(c.type.alias));
     if (c.identity)
       s += " IDENTITY(" + std::to_string(c.seed) + "," + std::to_string(c.increment) + ")";
     s += c.nullable ? " NULL" : " NOT NULL";
@@ -105,11 +118,18 @@ std::string table_info::script() const {
     if (!fk.enabled)
       s += "ALTER TABLE " + quote_name(schema) + "." + quote_name(name) + " NOCHECK CONSTRAINT " +
            quote_name(fk.name) + "\n";
+  for (const auto& ck : checks)
+    if (!ck.enabled)
+      s += "ALTER TABLE " + quote_name(schema) + "." + quote_name(name) + " NOCHECK CONSTRAINT " +
+           quote_name(ck.name) + "\n";
   for (const auto& ix : indexes) {
     if (ix.constraint) continue;
     s += std::string("CREATE ") + (ix.unique ? "UNIQUE " : "") +
          (ix.clustered ? "CLUSTERED" : "NONCLUSTERED") + " INDEX " + quote_name(ix.name) + " ON " +
-         quote_name(schema) + "." + quote_name(name) + " " + key_list(ix.columns) + "\n";
+         quote_name(schema) + "." + quote_name(name) + " " + key_list(ix.columns);
+    if (!ix.include.empty()) s += " INCLUDE " + name_list(ix.include);
+    if (!ix.filter.empty()) s += " WHERE " + ix.filter;
+    s += "\n";
   }
   return s;
 }

@@ -19,6 +19,13 @@ struct column_info {
   int64_t seed = 1, increment = 1;
   std::optional<std::string> default_text;
   std::string default_name;
+  // A computed column: its expression, in parentheses. The value is worked
+  // out and stored whenever its row is written, so reads see plain values.
+  std::optional<std::string> computed;
+  bool persisted = false;
+  // The schema of the database's own type the column was declared with
+  // (its name is type.alias); empty for a system type.
+  std::string alias_schema;
 };
 
 struct index_info {
@@ -28,6 +35,8 @@ struct index_info {
   bool clustered = false;
   bool constraint = false;  // a PRIMARY KEY or UNIQUE constraint, not CREATE INDEX
   std::vector<key_column> columns;
+  std::vector<std::string> include;  // columns carried in the index, not keyed
+  std::string filter;                // a filtered index's condition; empty when none
 };
 
 struct foreign_key_info {
@@ -40,9 +49,10 @@ struct foreign_key_info {
   bool enabled = true;  // NOCHECK CONSTRAINT turns the check off
 };
 
-// A CHECK constraint: kept and scripted, not enforced.
+// A CHECK constraint: a row for which the condition is false is refused.
 struct check_info {
   std::string name, text;
+  bool enabled = true;  // NOCHECK CONSTRAINT turns the check off
 };
 
 struct table_info {
@@ -59,6 +69,7 @@ struct table_info {
   int find_column(const std::string& name) const;
   const index_info* primary_key() const;
   int identity_column() const;
+  bool has_computed() const;
   std::string storage_name() const { return "t" + std::to_string(id); }
   std::string qualified() const { return schema + "." + name; }
   // The T-SQL that creates this table and its indexes again.

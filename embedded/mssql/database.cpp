@@ -7,15 +7,71 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <regex>
 
+#include "embedded/mssql/convert_style.h"
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/sql_error.h"
 #include "embedded/mssql/statement_handle.h"
 #include "embedded/mssql/storage_result.h"
+#include "embedded/mssql/text_functions.h"
 
 namespace tsl::mssql {
+
+namespace {
+
+column_info make_column(const column_def& c, bool nullable) {
+  column_info ci;
+  ci.name = c.name;
+  ci.type = c.type;
+  ci.nullable = nullable;
+  ci.identity = c.identity;
+  ci.seed = c.seed;
+  ci.increment = c.increment;
+  ci.default_text = c.default_text;
+  ci.default_name = c.default_name;
+  ci.computed = c.computed;
+  ci.persisted = c.persisted;
+  return ci;
+}
+
+// A query of the table's rows that a kept condition or expression text
+// reads against: "SELECT <text> FROM [schema].[table] [WHERE <where>]".
+select_stmt parse_over(const table_info& t, const std::string& items, const std::string& where) {
+  std::string sql = "SELECT " + items + " FROM " + quote_name(t.schema) + "." + quote_name(t.name);
+  if (!where.empty()) sql += " WHERE " + where;
+  auto st = parse_batch(sql);
+  if (st.size() != 1 || !std::holds_alternative<select_stmt>(st.front()))
+    throw err::syntax_near(items);
+  return std::move(std::get<select_stmt>(st.front()));
+}
+
+bool has_subquery(const expr& e) {
+  if (e.k == expr::kind::subquery || e.sub) return true;
+  for (const auto& a : e.args)
+    if (a && has_subquery(*a)) return true;
+  return false;
+}
+
+// CHECK conditions and computed columns read their own row only.
+void refuse_subquery(const expr& e) {
+  if (has_subquery(e))
+    throw err::generic(1046,
+                       "Subqueries are not allowed in this context. Only scalar "
+                       "expressions are allowed.",
+                       15);
+}
+
+bool names_column(const expr& e, const std::string& column) {
+  if (e.k == expr::kind::column && !e.names.empty() && iequals(e.names.back(), column)) return true;
+  for (const auto& a : e.args)
+    if (a && names_column(*a, column)) return true;
+  return false;
+}
+
+}  // namespace
 namespace {
 
 std::string hex8(uint64_t v) {
@@ -147,6 +203,8 @@ database::database(std::string name, const std::string& path, bool create)
 
 void database::open_storage() {
   sqlite3_busy_timeout(db_, 5000);
+  register_convert_function(db_);
+  register_text_functions(db_);
   exec_sql(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
   exec_sql(db_,
            "CREATE TABLE IF NOT EXISTS tsl_objects(id INTEGER PRIMARY KEY, ddl TEXT NOT NULL,"
@@ -217,9 +275,12 @@ void database::load() {
       if (auto* ct = std::get_if<create_table_stmt>(&st)) {
         t->schema = ct->name.schema;
         t->name = ct->name.name;
-        for (auto& c : ct->columns)
-          t->columns.push_back(column_info{c.name, c.type, c.nullable.value_or(true), c.identity,
-                                           c.seed, c.increment, c.default_text, c.default_name});
+        for (auto& c : ct->columns) {
+          t->columns.push_back(make_column(c, c.nullable.value_or(true)));
+          if (c.alias)
+            resolve_alias(t->columns.back(), c, ct->name.schema,
+                          static_cast<int>(t->columns.size()));
+        }
         for (auto& k : ct->keys) {
           if (k.k == key_def::kind::foreign) {
             foreign_key_info fk{k.name,        {},          k.ref_table.schema, k.ref_table.name,
@@ -229,17 +290,26 @@ void database::load() {
           } else if (k.k == key_def::kind::check) {
             t->checks.push_back(check_info{k.name, k.check_text});
           } else {
-            t->indexes.push_back(index_info{k.name, k.k == key_def::kind::primary, true,
-                                            k.clustered.value_or(false), true, k.columns});
+            t->indexes.push_back(index_info{k.name,
+                                            k.k == key_def::kind::primary,
+                                            true,
+                                            k.clustered.value_or(false),
+                                            true,
+                                            k.columns,
+                                            {},
+                                            {}});
           }
         }
       } else if (auto* at = std::get_if<alter_table_stmt>(&st)) {
         for (auto& fk : t->foreign_keys)
           for (auto& n : at->names)
             if (iequals(fk.name, n)) fk.enabled = false;
+        for (auto& ck : t->checks)
+          for (auto& n : at->names)
+            if (iequals(ck.name, n)) ck.enabled = false;
       } else if (auto* ci = std::get_if<create_index_stmt>(&st)) {
-        t->indexes.push_back(
-            index_info{ci->name, false, ci->unique, ci->clustered, false, ci->columns});
+        t->indexes.push_back(index_info{ci->name, false, ci->unique, ci->clustered, false,
+                                        ci->columns, ci->include, ci->filter});
       }
     }
     t->identity_last = sqlite3_column_int64(s.get(), 2);
@@ -247,6 +317,8 @@ void database::load() {
     next_id_ = std::max(next_id_, id + 1);
     tables_.push_back(std::move(t));
   }
+  for (auto& t : tables_)
+    if (t->has_computed()) type_computed(*t);
 }
 
 void database::persist(const table_info& t) {
@@ -344,10 +416,29 @@ void database::create_type(const create_type_stmt& st, const std::string& defaul
   types_.push_back(std::move(a));
 }
 
+void database::resolve_alias(column_info& ci, const column_def& c,
+                             const std::string& default_schema, int position) const {
+  const alias_type* a =
+      find_type(c.alias->schema.empty() ? default_schema : c.alias->schema, c.alias->name);
+  if (!a && c.alias->schema.empty()) a = find_type("dbo", c.alias->name);
+  if (!a) throw err::unknown_type(position, c.alias->name);
+  ci.type = a->base;
+  // The catalogue names the column's type as it was declared.
+  ci.type.alias = a->name;
+  ci.alias_schema = a->schema;
+  ci.nullable = c.nullable.value_or(a->nullable && !c.identity);
+}
+
 bool database::drop_type(const object_name& name, const std::string& default_schema) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   const alias_type* a = find_type(name.schema.empty() ? default_schema : name.schema, name.name);
   if (!a) return false;
+  for (const auto& t : tables_)
+    for (const auto& c : t->columns)
+      if (iequals(c.alias_schema, a->schema) && iequals(c.type.alias, a->name))
+        throw err::generic(3732, "Cannot drop type '" + a->name +
+                                     "' because it is being referenced by object '" + t->name +
+                                     "'. There may be other objects that reference this type.");
   statement_handle s(db_, "DELETE FROM tsl_types WHERE schema = ? AND name = ?");
   sqlite3_bind_text(s.get(), 1, a->schema.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(s.get(), 2, a->name.c_str(), -1, SQLITE_TRANSIENT);
@@ -398,7 +489,21 @@ void database::create_unique_index(const table_info& t, const index_info& ix, si
     if (i) sql += ",";
     sql += key_expression(t, t.find_column(ix.columns[i].name));
   }
-  exec_sql(db_, sql + ")");
+  sql += ")";
+  if (!ix.filter.empty()) {
+    // A filtered index is unique among the rows its condition keeps: a
+    // partial index over the storage columns.
+    select_stmt q = parse_over(t, "1", ix.filter);
+    compiled_select cs =
+        compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(), own_context(t));
+    const size_t where = cs.sql.find(" WHERE ");
+    std::string cond = where == std::string::npos ? "" : cs.sql.substr(where + 7);
+    cond = std::regex_replace(cond, std::regex(R"(\bs[0-9]+\.k([0-9]+)\b)"), "c$1");
+    if (cond.empty() || std::regex_search(cond, std::regex(R"(\bs[0-9]+\.)")))
+      throw err::generic(40000, "This index filter is not supported by this server yet.");
+    sql += " WHERE " + cond;
+  }
+  exec_sql(db_, sql);
 }
 
 void database::create_table(const create_table_stmt& st, const std::string& default_schema) {
@@ -419,17 +524,9 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
     if (t->find_column(c.name) >= 0)
       throw err::generic(2705, "Column names in each table must be unique. Column name '" + c.name +
                                    "' in table '" + t->name + "' is specified more than once.");
-    column_info ci{c.name,         c.type,        c.nullable.value_or(!c.identity),
-                   c.identity,     c.seed,        c.increment,
-                   c.default_text, c.default_name};
-    if (c.alias) {
-      const alias_type* a =
-          find_type(c.alias->schema.empty() ? default_schema : c.alias->schema, c.alias->name);
-      if (!a && c.alias->schema.empty()) a = find_type("dbo", c.alias->name);
-      if (!a) throw err::unknown_type(static_cast<int>(t->columns.size()) + 1, c.alias->name);
-      ci.type = a->base;
-      ci.nullable = c.nullable.value_or(a->nullable && !c.identity);
-    }
+    column_info ci = make_column(c, c.nullable.value_or(!c.identity && !c.computed));
+    if (c.computed) ci.nullable = c.nullable.value_or(true);
+    if (c.alias) resolve_alias(ci, c, default_schema, static_cast<int>(t->columns.size()) + 1);
     if (c.identity) {
       ++identities;
       if (!(is_integer(c.type.id) && c.type.id != type_id::bit) &&
@@ -460,6 +557,7 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
         throw err::generic(
             1911, "Column name '" + c.name + "' does not exist in the target table or view.");
     if (k.k == key_def::kind::check) {
+      refuse_subquery(*parse_over(*t, "1", k.check_text).where);
       t->checks.push_back(check_info{
           k.name.empty() ? generated_name("CK", t->name, "", t->id, n) : k.name, k.check_text});
       continue;
@@ -498,6 +596,19 @@ void database::create_table(const create_table_stmt& st, const std::string& defa
         col.nullable = false;
       }
     t->indexes.push_back(std::move(ix));
+  }
+  if (t->has_computed()) {
+    // The expressions are typed against the table itself, so it is listed
+    // while they are compiled.
+    tables_.push_back(std::move(t));
+    try {
+      type_computed(*tables_.back());
+    } catch (...) {
+      tables_.pop_back();
+      throw;
+    }
+    t = std::move(tables_.back());
+    tables_.pop_back();
   }
   exec_sql(db_, "BEGIN IMMEDIATE");
   try {
@@ -568,7 +679,11 @@ void database::create_index(const create_index_stmt& st, table_info& t) {
         throw err::generic(1902, "Cannot create more than one clustered index on table '" +
                                      t.qualified() + "'. Drop the existing clustered index '" +
                                      ix.name + "' before creating another.");
-  index_info ix{st.name, false, st.unique, st.clustered, false, st.columns};
+  for (const auto& c : st.include)
+    if (t.find_column(c) < 0)
+      throw err::generic(1911,
+                         "Column name '" + c + "' does not exist in the target table or view.");
+  index_info ix{st.name, false, st.unique, st.clustered, false, st.columns, st.include, st.filter};
   exec_sql(db_, "BEGIN IMMEDIATE");
   try {
     if (ix.unique) {
@@ -668,6 +783,12 @@ void database::insert_rows(table_info& t, std::vector<std::vector<value>>& rows)
       if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
     }
     s = statement_handle();
+    if (!rows.empty() && (t.has_computed() || !t.checks.empty())) {
+      const std::string added = "SELECT rowid FROM " + t.storage_name() +
+                                " ORDER BY rowid DESC LIMIT " + std::to_string(rows.size());
+      compute_columns(t, added);
+      check_conditions(t, "INSERT", added);
+    }
     if (!t.foreign_keys.empty() && !rows.empty())
       check_references(t, "INSERT",
                        "SELECT rowid FROM " + t.storage_name() + " ORDER BY rowid DESC LIMIT " +
@@ -708,6 +829,132 @@ sql_error fk_conflict(const char* statement, const char* kind, const std::string
 }
 
 }  // namespace
+
+compile_context database::own_context(const table_info& t) {
+  compile_context ctx;
+  ctx.db = this;
+  ctx.default_schema = t.schema;
+  return ctx;
+}
+
+void database::type_computed(table_info& t) {
+  for (auto& c : t.columns) {
+    if (!c.computed) continue;
+    select_stmt q = parse_over(t, *c.computed, "");
+    refuse_subquery(*q.items.front().e);
+    for (const auto& other : t.columns)
+      if (other.computed && names_column(*q.items.front().e, other.name))
+        throw err::generic(1759, "Computed column '" + c.name + "' in table '" + t.name +
+                                     "' is not allowed to be used in another computed-column "
+                                     "definition.");
+    compiled_select cs = compile_select(q, own_context(t));
+    c.type = cs.columns.front().type;
+    // A bare NULL or an untyped literal still needs a type to store.
+    if (cs.columns.front().null_literal) c.type = make_type("int", {}, 1);
+  }
+}
+
+const compiled_select& database::rule_query(const table_info& t, const std::string& text,
+                                            const std::function<compiled_select()>& build) {
+  // The storage SQL depends on the table's columns, their order and types.
+  std::string key = std::to_string(t.id) + "\n" + text;
+  for (const auto& c : t.columns) {
+    key += "\n" + c.name + " " + declaration(c.type);
+    if (c.computed) key += " AS " + *c.computed;
+  }
+  auto it = rule_queries_.find(key);
+  if (it == rule_queries_.end()) it = rule_queries_.emplace(key, build()).first;
+  return it->second;
+}
+
+void database::compute_columns(table_info& t, const std::string& changed_rows) {
+  std::vector<int> targets;
+  std::vector<select_stmt> queries;
+  std::vector<const expr*> exprs;
+  for (size_t i = 0; i < t.columns.size(); ++i)
+    if (t.columns[i].computed) {
+      targets.push_back(static_cast<int>(i));
+      queries.push_back(parse_over(t, *t.columns[i].computed, ""));
+    }
+  // Parsed each time (cheap), compiled once per shape of the table.
+  if (targets.empty()) return;
+  const compiled_select& q = rule_query(t, "", [&]() {
+    for (const auto& one : queries) exprs.push_back(one.items.front().e.get());
+    return compile_row_query(object_name{"", t.schema, t.name}, exprs, nullptr, own_context(t));
+  });
+  std::vector<std::pair<int64_t, std::vector<value>>> rows;
+  {
+    storage_result r(*this, "SELECT * FROM (" + q.sql + ") WHERE rid IN (" + changed_rows + ")",
+                     q.columns);
+    std::vector<value> row;
+    while (r.next(row)) {
+      std::vector<value> vals;
+      for (size_t i = 0; i < targets.size(); ++i) {
+        const column_info& col = t.columns[static_cast<size_t>(targets[i])];
+        const sql_type& from = q.columns[i + 1].type;
+        value v = row[i + 1];
+        if (!v.is_null() && (from.id == type_id::money || from.id == type_id::smallmoney))
+          v = value::of_number(text_form(v, from));
+        v = convert_to(v, col.type, is_unicode(from.id));
+        if (v.is_null() && !col.nullable)
+          throw err::generic(515,
+                             "Cannot insert the value NULL into column '" + col.name +
+                                 "', table '" + name_ + "." + t.qualified() +
+                                 "'; column does not allow nulls. INSERT fails.",
+                             16, "23000");
+        vals.push_back(std::move(v));
+      }
+      rows.emplace_back(row[0].i, std::move(vals));
+    }
+  }
+  std::string sql = "UPDATE " + t.storage_name() + " SET ";
+  for (size_t i = 0; i < targets.size(); ++i)
+    sql += (i ? ", c" : "c") + std::to_string(targets[i] + 1) + " = ?";
+  statement_handle s(db_, sql + " WHERE rowid = ?");
+  for (auto& [rid, vals] : rows) {
+    sqlite3_reset(s.get());
+    for (size_t i = 0; i < vals.size(); ++i) bind_value(s.get(), static_cast<int>(i + 1), vals[i]);
+    sqlite3_bind_int64(s.get(), static_cast<int>(vals.size() + 1), rid);
+    int rc = sqlite3_step(s.get());
+    if (rc == SQLITE_CONSTRAINT) {
+      sqlite3_reset(s.get());
+      std::vector<value> full(t.columns.size());
+      for (size_t i = 0; i < targets.size(); ++i) full[static_cast<size_t>(targets[i])] = vals[i];
+      throw_duplicate(t, full);
+    }
+    if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
+  }
+}
+
+void database::check_conditions(const table_info& t, const char* statement,
+                                const std::string& changed_rows, const std::string& only) {
+  for (const auto& ck : t.checks) {
+    if (only.empty() ? !ck.enabled : !iequals(ck.name, only)) continue;
+    // A row is refused only when its condition is false; unknown passes.
+    select_stmt q = parse_over(t, "1", "NOT " + ck.text);
+    const compiled_select& cs = rule_query(t, ck.text, [&]() {
+      return compile_row_query(object_name{"", t.schema, t.name}, {}, q.where.get(),
+                               own_context(t));
+    });
+    std::string sql = "SELECT 1 FROM (" + cs.sql + ")";
+    if (!changed_rows.empty()) sql += " WHERE rid IN (" + changed_rows + ")";
+    statement_handle s(db_, sql + " LIMIT 1");
+    if (s.step() != SQLITE_ROW) continue;
+    std::string column;
+    int named = 0;
+    for (const auto& c : t.columns)
+      if (names_column(*q.where, c.name)) {
+        column = c.name;
+        ++named;
+      }
+    std::string text = std::string("The ") + statement +
+                       " statement conflicted with the CHECK constraint \"" + ck.name +
+                       "\". The conflict occurred in database \"" + name_ + "\", table \"" +
+                       t.qualified() + "\"";
+    text += named == 1 ? ", column '" + column + "'." : ".";
+    throw sql_error(err::kIntegrity, error_record{547, 16, 0, "23000", text});
+  }
+}
 
 void database::check_references(const table_info& t, const char* statement,
                                 const std::string& changed_rows) {
@@ -843,10 +1090,12 @@ void database::update_rows(table_info& t, const std::vector<int>& targets,
       if (rc != SQLITE_DONE) throw_storage_error(db_, rc);
     }
     s = statement_handle();
-    if (!t.foreign_keys.empty() && !rows.empty()) {
+    if (!rows.empty() && (!t.foreign_keys.empty() || t.has_computed() || !t.checks.empty())) {
       std::string ids;
       for (size_t i = 0; i < rows.size(); ++i)
         ids += (i ? "," : "") + std::to_string(rows[i].first);
+      compute_columns(t, ids);
+      check_conditions(t, "UPDATE", ids);
       check_references(t, "UPDATE", ids);
     }
     exec_sql(db_, "COMMIT");
@@ -950,7 +1199,9 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
   std::vector<std::string> sources;
   for (size_t i = 0; i < t.columns.size(); ++i) sources.push_back("c" + std::to_string(i + 1));
   bool rebuild = false;
-  std::vector<size_t> new_fks;  // foreign keys whose rows are checked
+  std::vector<size_t> new_fks;          // foreign keys whose rows are checked
+  std::vector<std::string> new_checks;  // CHECK constraints the rows are held to now
+  bool computed_added = false;
   auto missing_column = [](const std::string& c) {
     return err::generic(1911,
                         "Column name '" + c + "' does not exist in the target table or view.");
@@ -974,6 +1225,13 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
       if (!named) continue;
       fk.enabled = enable;
       if (enable && st.with_check) new_fks.push_back(i);
+    }
+    for (auto& ck : changed.checks) {
+      bool named = st.names.empty();
+      for (const auto& n : st.names) named = named || iequals(ck.name, n);
+      if (!named) continue;
+      ck.enabled = enable;
+      if (enable && st.with_check) new_checks.push_back(ck.name);
     }
   };
   int64_t rows = 0;
@@ -999,9 +1257,13 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
             throw err::generic(40000,
                                "Adding an identity or timestamp column to a table with "
                                "rows is not supported by this server yet.");
-        column_info ci{c.name,         c.type,        c.nullable.value_or(!c.identity),
-                       c.identity,     c.seed,        c.increment,
-                       c.default_text, c.default_name};
+        column_info ci = make_column(c, c.nullable.value_or(!c.identity));
+        if (c.alias)
+          resolve_alias(ci, c, default_schema, static_cast<int>(changed.columns.size()) + 1);
+        if (c.computed) {
+          ci.nullable = c.nullable.value_or(true);
+          computed_added = true;
+        }
         if (ci.default_text && ci.default_name.empty())
           ci.default_name =
               generated_name("DF", t.name, c.name, t.id, changed.columns.size() + 100);
@@ -1025,8 +1287,10 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
         for (const auto& c : k.columns)
           if (changed.find_column(c.name) < 0) throw missing_column(c.name);
         if (k.k == key_def::kind::check) {
+          refuse_subquery(*parse_over(changed, "1", k.check_text).where);
           changed.checks.push_back(check_info{
               k.name.empty() ? generated_name("CK", t.name, "", t.id, n) : k.name, k.check_text});
+          if (!st.with_nocheck) new_checks.push_back(changed.checks.back().name);
           continue;
         }
         if (k.k == key_def::kind::fallback) {
@@ -1133,6 +1397,13 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
             if (iequals(k, n)) dependent = fk.name;
         if (changed.columns[static_cast<size_t>(c)].default_text)
           dependent = changed.columns[static_cast<size_t>(c)].default_name;
+        // Computed columns and CHECK conditions that read it.
+        for (const auto& other : changed.columns)
+          if (other.computed && !iequals(other.name, n) &&
+              names_column(*parse_over(changed, *other.computed, "").items.front().e, n))
+            dependent = other.name;
+        for (const auto& ck : changed.checks)
+          if (names_column(*parse_over(changed, "1", ck.text).where, n)) dependent = ck.name;
         if (!dependent.empty())
           throw err::generic(5074,
                              "The object '" + dependent + "' is dependent on column '" + n + "'.")
@@ -1172,6 +1443,7 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
                                       declaration(d.type) +
                                       " is not supported by this server yet.");
       col.type = d.type;
+      col.alias_schema.clear();
       col.nullable = d.nullable.value_or(true);
       if (!col.nullable) {
         statement_handle s(db_, "SELECT 1 FROM " + t.storage_name() + " WHERE c" +
@@ -1187,9 +1459,13 @@ void database::alter_table(const alter_table_stmt& st, table_info& t,
       break;
     }
   }
+  if (computed_added) type_computed(changed);
   exec_sql(db_, "BEGIN IMMEDIATE");
   try {
     if (rebuild) rebuild_storage(t, changed, sources);
+    const std::string all_rows = "SELECT rowid FROM " + changed.storage_name();
+    if (computed_added) compute_columns(changed, all_rows);
+    for (const auto& name : new_checks) check_conditions(changed, "ALTER TABLE", "", name);
     for (size_t i : new_fks) {
       const auto& fk = changed.foreign_keys[i];
       table_info probe = changed;

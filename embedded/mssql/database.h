@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,11 @@
 #include "embedded/mssql/ast.h"
 #include "embedded/mssql/catalog.h"
 #include "embedded/mssql/result_set.h"
+
+namespace tsl::mssql {
+struct compile_context;
+struct compiled_select;
+}  // namespace tsl::mssql
 
 namespace tsl::mssql {
 
@@ -92,6 +98,23 @@ class database {
   void rebuild_storage(const table_info& t, const table_info& changed,
                        const std::vector<std::string>& sources);
   [[noreturn]] void throw_duplicate(const table_info& t, const std::vector<value>& row);
+  compile_context own_context(const table_info& t);
+  // A column declared with one of the database's own types takes its base.
+  void resolve_alias(column_info& ci, const column_def& c, const std::string& default_schema,
+                     int position) const;
+  // The compiled query of a computed column or CHECK condition (text; ""
+  // for all computed columns), built once for each shape of the table.
+  const compiled_select& rule_query(const table_info& t, const std::string& text,
+                                    const std::function<compiled_select()>& build);
+  // Works out the type of each computed column from its expression.
+  void type_computed(table_info& t);
+  // Stores the computed columns' values in the rows the query names.
+  void compute_columns(table_info& t, const std::string& changed_rows);
+  // Error 547 when a row the query names (every row when empty) makes an
+  // enabled CHECK condition false; only, when given, names the one to test
+  // whether enabled or not.
+  void check_conditions(const table_info& t, const char* statement, const std::string& changed_rows,
+                        const std::string& only = "");
   // Error 547 when a changed row points at no row of a referenced table.
   void check_references(const table_info& t, const char* statement,
                         const std::string& changed_rows);
@@ -106,6 +129,7 @@ class database {
   std::vector<std::string> schemas_;
   std::vector<module_info> modules_;
   std::vector<alias_type> types_;
+  std::map<std::string, compiled_select> rule_queries_;
   int64_t next_id_ = 1;
 };
 

@@ -185,16 +185,42 @@ bool parse_numeric_date(scanner& sc, datetime_parts& p) {
     p.year = static_cast<int>(a);
     p.month = static_cast<int>(b);
     p.day = static_cast<int>(c);
-  } else if (na == 1 || na == 2) {  // mdy
+  } else if (na == 1 || na == 2) {  // in the order SET DATEFORMAT gives
     char sep = sc.peek();
     if (sep != '-' && sep != '/' && sep != '.') return false;
     sc.eat(sep);
-    if (sc.digits(2, b) == 0 || !sc.eat(sep)) return false;
+    int nb = sc.digits(4, b);
+    if (nb == 0 || nb == 3 || !sc.eat(sep)) return false;
     int nc = sc.digits(4, c);
-    if (nc != 2 && nc != 4) return false;
-    p.month = static_cast<int>(a);
-    p.day = static_cast<int>(b);
-    p.year = full_year(c, nc);
+    if (nc == 0 || nc == 3) return false;
+    const int64_t f[3] = {a, b, c};
+    const int n[3] = {na, nb, nc};
+    int y = 2, m = 0, d = 1;
+    switch (current_date_order()) {
+      case date_order::mdy:
+        y = 2, m = 0, d = 1;
+        break;
+      case date_order::dmy:
+        y = 2, m = 1, d = 0;
+        break;
+      case date_order::ymd:
+        y = 0, m = 1, d = 2;
+        break;
+      case date_order::ydm:
+        y = 0, m = 2, d = 1;
+        break;
+      case date_order::myd:
+        y = 1, m = 0, d = 2;
+        break;
+      case date_order::dym:
+        y = 1, m = 2, d = 0;
+        break;
+    }
+    // Day and month take at most two digits; the year two or four.
+    if (n[m] > 2 || n[d] > 2 || (n[y] != 2 && n[y] != 4)) return false;
+    p.month = static_cast<int>(f[m]);
+    p.day = static_cast<int>(f[d]);
+    p.year = full_year(f[y], n[y]);
   } else {
     return false;
   }
@@ -237,6 +263,34 @@ void add_seconds(datetime_parts& p, int64_t seconds) {
 }
 
 }  // namespace
+
+namespace {
+thread_local date_order order = date_order::mdy;
+}  // namespace
+
+date_order current_date_order() {
+  return order;
+}
+
+std::optional<date_order> date_order_named(std::string_view name) {
+  std::string n;
+  for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (n == "mdy") return date_order::mdy;
+  if (n == "dmy") return date_order::dmy;
+  if (n == "ymd") return date_order::ymd;
+  if (n == "ydm") return date_order::ydm;
+  if (n == "myd") return date_order::myd;
+  if (n == "dym") return date_order::dym;
+  return std::nullopt;
+}
+
+date_order_scope::date_order_scope(date_order o) : saved_(order) {
+  order = o;
+}
+
+date_order_scope::~date_order_scope() {
+  order = saved_;
+}
 
 std::optional<datetime_parts> parse_datetime(std::string_view text) {
   scanner sc(text);

@@ -19,6 +19,24 @@ struct datetime_parts {
   bool has_date = false, has_time = false, has_offset = false;
 };
 
+// The order SET DATEFORMAT gives to dates written as three numbers with the
+// year not first in four digits ("05/12/2001"). It holds for the calling
+// thread: a session sets it while it runs a statement.
+enum class date_order { mdy, dmy, ymd, ydm, myd, dym };
+date_order current_date_order();
+// nullopt when the text names no order.
+std::optional<date_order> date_order_named(std::string_view name);
+class date_order_scope {
+ public:
+  explicit date_order_scope(date_order o);
+  ~date_order_scope();
+  date_order_scope(const date_order_scope&) = delete;
+  date_order_scope& operator=(const date_order_scope&) = delete;
+
+ private:
+  date_order saved_;
+};
+
 // Parses "2001-02-03", "20010203", "02/03/2001", "2001-02-03T04:05:06.789",
 // "2001-02-03 4:05 PM", "04:05:06", "... +01:00". nullopt when malformed or
 // out of calendar range.

@@ -254,53 +254,17 @@ std::vector<std::string> split_batches(std::string_view script) {
 }
 
 std::vector<script_batch> split_script(std::string_view script) {
-  std::vector<script_batch> batches;
-  std::string current;
-  int line_no = 0;
-  int first = 1;
+  std::vector<script_batch> out;
+  script_splitter splitter;
   size_t i = 0;
   while (i <= script.size()) {
-    ++line_no;
     size_t e = script.find('\n', i);
     if (e == std::string_view::npos) e = script.size();
-    std::string_view line = script.substr(i, e - i);
-    size_t b = line.find_first_not_of(" \t\r");
-    size_t l = line.find_last_not_of(" \t\r");
-    bool go = false;
-    int repeat = 1;
-    if (b != std::string_view::npos) {
-      std::string_view word = line.substr(b, l - b + 1);
-      // "GO" alone or with a repeat count ("GO 2").
-      go = word.size() >= 2 && (word[0] == 'G' || word[0] == 'g') &&
-           (word[1] == 'O' || word[1] == 'o');
-      if (go && word.size() > 2) {
-        std::string_view rest = word.substr(2);
-        size_t k = rest.find_first_not_of(" \t");
-        go = k != 0 && k != std::string_view::npos &&
-             rest.substr(k).find_first_not_of("0123456789") == std::string_view::npos;
-        if (go) {
-          std::string digits(rest.substr(k));
-          if (digits.size() > 9)
-            throw err::generic(102, "Incorrect syntax near '" + digits + "'.", 15);
-          repeat = std::stoi(digits);
-        }
-      }
-    }
-    if (go) {
-      batches.push_back(script_batch{std::move(current), first, repeat});
-      current.clear();
-      first = line_no + 1;
-    } else {
-      current.append(line);
-      current += '\n';
-    }
+    if (auto b = splitter.add_line(script.substr(i, e - i)); b && b->repeat > 0)
+      out.push_back(std::move(*b));
     i = e + 1;
   }
-  batches.push_back(script_batch{std::move(current), first, 1});
-  std::vector<script_batch> out;
-  for (auto& bt : batches)
-    if (bt.repeat > 0 && bt.text.find_first_not_of(" \t\r\n") != std::string::npos)
-      out.push_back(std::move(bt));
+  if (auto b = splitter.finish()) out.push_back(std::move(*b));
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "embedded/mssql/script_splitter.h"
+
 namespace tsl::mssql {
 
 enum class tok { end, ident, quoted_ident, number, string, nstring, binary, variable, op };
@@ -25,13 +27,6 @@ std::vector<token> tokenize(std::string_view sql);
 // Splits a script into batches at lines that hold only GO.
 std::vector<std::string> split_batches(std::string_view script);
 
-// One batch of a script: its text, the script line it starts on (1-based)
-// and how many times to run it ("GO 3" runs it three times).
-struct script_batch {
-  std::string text;
-  int first_line = 1;
-  int repeat = 1;
-};
 std::vector<script_batch> split_script(std::string_view script);
 
 // The 1-based line of a text offset.

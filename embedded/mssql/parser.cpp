@@ -22,16 +22,17 @@ namespace {
 constexpr int kMaxDepth = 200;
 
 const char* const kReserved[] = {
-    "ADD",    "ALL",        "ALTER",  "AND",     "ANY",          "AS",         "ASC",
-    "BEGIN",  "BETWEEN",    "BY",     "CASE",    "CHECK",        "CLUSTERED",  "COLLATE",
-    "COLUMN", "CONSTRAINT", "CREATE", "CROSS",   "DATABASE",     "DEFAULT",    "DELETE",
-    "DESC",   "DISTINCT",   "DROP",   "ELSE",    "END",          "EXEC",       "EXECUTE",
-    "EXISTS", "FOREIGN",    "FROM",   "FULL",    "GROUP",        "HAVING",     "IDENTITY",
-    "IN",     "INDEX",      "INNER",  "INSERT",  "INTO",         "IS",         "JOIN",
-    "KEY",    "LEFT",       "LIKE",   "NOCHECK", "NONCLUSTERED", "NOT",        "NULL",
-    "ON",     "OR",         "ORDER",  "OUTER",   "PRIMARY",      "REFERENCES", "RIGHT",
-    "SELECT", "SET",        "TABLE",  "THEN",    "TOP",          "UNION",      "UNIQUE",
-    "UPDATE", "USE",        "VALUES", "WHEN",    "WHERE",        "WITH"};
+    "ADD",    "ALL",        "ALTER",  "AND",       "ANY",          "AS",         "ASC",
+    "BEGIN",  "BETWEEN",    "BY",     "CASE",      "CHECK",        "CLUSTERED",  "COLLATE",
+    "COLUMN", "CONSTRAINT", "CREATE", "CROSS",     "DATABASE",     "DEFAULT",    "DELETE",
+    "DESC",   "DISTINCT",   "DROP",   "ELSE",      "END",          "EXEC",       "EXECUTE",
+    "EXISTS", "FOREIGN",    "FROM",   "FULL",      "GROUP",        "HAVING",     "IDENTITY",
+    "IN",     "INDEX",      "INNER",  "INSERT",    "INTO",         "IS",         "JOIN",
+    "KEY",    "LEFT",       "LIKE",   "NOCHECK",   "NONCLUSTERED", "NOT",        "NULL",
+    "ON",     "OR",         "ORDER",  "OUTER",     "PRIMARY",      "REFERENCES", "RIGHT",
+    "SELECT", "SET",        "TABLE",  "THEN",      "TOP",          "UNION",      "UNIQUE",
+    "UPDATE", "USE",        "VALUES", "WHEN",      "WHERE",        "WITH",       "WHILE",
+    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE"};
 
 bool iequal(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -73,6 +74,7 @@ class parser {
   std::vector<token> t_;
   size_t p_ = 0;
   int depth_ = 0;
+  int loops_ = 0;          // WHILE statements around the one being parsed
   bool in_union_ = false;  // parsing a query after UNION
 
   const token& cur() const { return t_[p_]; }
@@ -179,6 +181,21 @@ class parser {
     return neg ? -v : v;
   }
 
+  // Statements up to END word (END TRY, END CATCH).
+  std::shared_ptr<statement_list> block_until(const char* word) {
+    auto list = std::make_shared<statement_list>();
+    for (;;) {
+      while (is_op(";")) ++p_;
+      if (is_kw("END") && peek_kw(1, word)) {
+        p_ += 2;
+        while (is_op(";")) ++p_;
+        return list;
+      }
+      if (cur().kind == tok::end) fail();
+      list->items.push_back(stmt());
+    }
+  }
+
   statement stmt() {
     if (is_kw("UPDATE") && peek_kw(1, "STATISTICS")) {
       p_ += 2;
@@ -202,6 +219,35 @@ class parser {
     if (is_kw("DELETE")) return del();
     if (is_kw("ALTER") && peek_kw(1, "TABLE")) return alter_table();
     if (is_kw("UPDATE")) return update();
+    if (is_kw("BEGIN") && peek_kw(1, "TRY")) {
+      p_ += 2;
+      depth_guard g(*this);
+      try_catch_stmt tc{block_until("TRY"), nullptr};
+      need_kw("BEGIN");
+      need_kw("CATCH");
+      tc.handler = block_until("CATCH");
+      return tc;
+    }
+    if (eat_kw("WHILE")) {
+      while_stmt w;
+      w.cond = expression();
+      depth_guard g(*this);
+      ++loops_;
+      w.body = std::make_shared<statement_list>();
+      w.body->items.push_back(stmt());
+      --loops_;
+      return w;
+    }
+    if (is_kw("BREAK") || is_kw("CONTINUE")) {
+      const bool is_break = is_kw("BREAK");
+      if (loops_ == 0)
+        throw err::generic(is_break ? 135 : 136,
+                           std::string("Cannot use a ") + (is_break ? "BREAK" : "CONTINUE") +
+                               " statement outside the scope of a WHILE statement.",
+                           15);
+      ++p_;
+      return loop_control_stmt{is_break};
+    }
     if (is_kw("BEGIN") && !peek_kw(1, "TRANSACTION") && !peek_kw(1, "TRAN")) {
       ++p_;
       block_stmt b{std::make_shared<statement_list>()};
@@ -341,6 +387,15 @@ class parser {
     need_kw("ON");
     ix.table = object();
     ix.columns = key_columns();
+    if (eat_kw("INCLUDE")) ix.include = name_list();
+    if (is_kw("WHERE")) {
+      ++p_;
+      const size_t from = cur().pos;
+      expression();
+      ix.filter = std::string(src_.substr(from, cur().pos - from));
+      while (!ix.filter.empty() && std::isspace(static_cast<unsigned char>(ix.filter.back())))
+        ix.filter.pop_back();
+    }
     skip_with_and_on();
     return ix;
   }
@@ -632,6 +687,61 @@ class parser {
   column_def column(create_table_stmt& ct, int column_no) {
     column_def c;
     c.name = ident();
+    if (eat_kw("AS")) {
+      // A computed column: kept as SQL Server keeps it, ([Qty]*[Price]),
+      // or as written when it cannot be put in that form.
+      const size_t from = cur().pos;
+      expr_ptr e = expression();
+      std::string written(src_.substr(from, cur().pos - from));
+      try {
+        c.computed = stored_default_text(*e);
+        // An operator already brings its parentheses: ([Qty]*[Price]).
+        if (e->k == expr::kind::binary) c.computed = c.computed->substr(1, c.computed->size() - 2);
+      } catch (const sql_error&) {
+        while (!written.empty() && std::isspace(static_cast<unsigned char>(written.back())))
+          written.pop_back();
+        c.computed = written.front() == '(' ? written : "(" + written + ")";
+      }
+      c.type = make_type("int", {}, column_no);
+      if (eat_kw("PERSISTED")) {
+        c.persisted = true;
+        if (is_kw("NOT") && peek_kw(1, "NULL")) {
+          p_ += 2;
+          c.nullable = false;
+        }
+      }
+      // Keys over a computed column are taken as on any other column.
+      for (;;) {
+        if (is_kw("CONSTRAINT") || is_kw("PRIMARY") || is_kw("UNIQUE") || is_kw("REFERENCES") ||
+            is_kw("FOREIGN") || is_kw("CHECK")) {
+          std::string name;
+          if (eat_kw("CONSTRAINT")) name = ident();
+          key_def k;
+          k.name = name;
+          k.columns.push_back({c.name, false});
+          if (eat_kw("PRIMARY")) {
+            need_kw("KEY");
+            k.k = key_def::kind::primary;
+            k.clustered = clustering();
+          } else if (eat_kw("UNIQUE")) {
+            k.k = key_def::kind::unique;
+            k.clustered = clustering();
+          } else if (eat_kw("CHECK")) {
+            k.k = key_def::kind::check;
+            k.check_text = parens_text();
+          } else {
+            eat_kw("FOREIGN");
+            eat_kw("KEY");
+            k.k = key_def::kind::foreign;
+            references(k);
+          }
+          ct.keys.push_back(std::move(k));
+        } else {
+          break;
+        }
+      }
+      return c;
+    }
     const size_t at = p_;
     try {
       c.type = type(column_no);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "embedded/mssql/convert_style.h"
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/server_property.h"
 #include "embedded/mssql/sql_error.h"
@@ -33,6 +34,14 @@ bool exact_digits(const sql_type& t, int& precision, int& scale) {
     case type_id::numeric:
       precision = t.precision;
       scale = t.scale;
+      return true;
+    case type_id::money:
+      precision = 19;
+      scale = 4;
+      return true;
+    case type_id::smallmoney:
+      precision = 10;
+      scale = 4;
       return true;
     default:
       return false;
@@ -146,6 +155,37 @@ int rank(type_id id) {
 bool is_numeric(type_id id) {
   return rank(id) > 0;
 }
+
+// Bytes a value of a fixed-size type takes; 0 for the others.
+int fixed_size(const sql_type& t) {
+  switch (t.id) {
+    case type_id::bit:
+    case type_id::tinyint:
+      return 1;
+    case type_id::smallint:
+      return 2;
+    case type_id::int_:
+    case type_id::smallmoney:
+    case type_id::real:
+    case type_id::smalldatetime:
+      return 4;
+    case type_id::bigint:
+    case type_id::money:
+    case type_id::float_:
+    case type_id::datetime:
+    case type_id::timestamp:
+      return 8;
+    case type_id::date:
+      return 3;
+    case type_id::uniqueidentifier:
+      return 16;
+    case type_id::decimal:
+    case type_id::numeric:
+      return t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17;
+    default:
+      return 0;
+  }
+}
 bool is_date(type_id id) {
   return id == type_id::datetime || id == type_id::smalldatetime || id == type_id::date ||
          id == type_id::time || id == type_id::datetime2 || id == type_id::datetimeoffset;
@@ -245,8 +285,9 @@ class compiler {
     if (s.having) sql += " HAVING " + condition(*s.having, sc);
     if (!s.unions.empty()) {
       if (s.top) sql += " LIMIT " + std::to_string(*s.top);
-      // Each query stands in its own sub-select, so TOP and DISTINCT stay its own.
-      sql = "SELECT * FROM (" + sql + ")";
+      std::vector<std::pair<bool, compiled_select>> parts;
+      std::vector<sql_type> first_types;
+      for (const auto& it : items) first_types.push_back(it.type);
       for (const auto& [all, next] : s.unions) {
         compiled_select other = compiler(ctx_, counter_).select(*next, sc.parent);
         if (other.columns.size() != items.size())
@@ -254,7 +295,6 @@ class compiler {
                              "All queries combined using a UNION, INTERSECT or EXCEPT "
                              "operator must have an equal number of expressions in their "
                              "target lists.");
-        sql += std::string(all ? " UNION ALL " : " UNION ") + "SELECT * FROM (" + other.sql + ")";
         for (size_t i = 0; i < items.size(); ++i) {
           // The wider numeric type wins; texts become the longer text; a bare
           // NULL takes the other side's type.
@@ -288,10 +328,41 @@ class compiler {
           items[i].nullable = items[i].nullable || other.columns[i].nullable;
           out.columns[i].type = items[i].type;
           out.columns[i].nullable = items[i].nullable;
+          // Each part's exact numbers come in their own scale: 123.5 reads
+          // as 123.50 in a numeric(12,2) result.
+          if (items[i].type.id == type_id::decimal || items[i].type.id == type_id::numeric)
+            out.columns[i].recast = true;
         }
+        parts.emplace_back(all, std::move(other));
+      }
+      // Each query stands in its own sub-select, so TOP and DISTINCT stay
+      // its own; its columns are named so that ORDER BY finds them, and a
+      // money column joining another type leaves its stored form.
+      auto part = [&](const std::string& part_sql, const std::vector<sql_type>& types) {
+        std::string cols;
+        for (size_t i = 0; i < items.size(); ++i) {
+          const std::string r = "r" + std::to_string(i + 1);
+          const bool money = types[i].id == type_id::money || types[i].id == type_id::smallmoney;
+          const bool to_money =
+              items[i].type.id == type_id::money || items[i].type.id == type_id::smallmoney;
+          std::string c = r;
+          if (money && !to_money)
+            c = "(CASE WHEN " + r + " IS NULL THEN NULL ELSE (CASE WHEN " + r +
+                " < 0 THEN '-' ELSE '' END) || (abs(" + r + ") / 10000) || '.' || printf('%04d', " +
+                "abs(" + r + ") % 10000) END)";
+          cols += (i ? ", " : "") + c + " AS " + r;
+        }
+        return "SELECT " + cols + " FROM (" + part_sql + ")";
+      };
+      sql = part(sql, first_types);
+      for (auto& [all, other] : parts) {
+        std::vector<sql_type> types;
+        for (const auto& c : other.columns) types.push_back(c.type);
+        sql += std::string(all ? " UNION ALL " : " UNION ") + part(other.sql, types);
       }
       if (!s.order_by.empty()) {
-        sql += " ORDER BY ";
+        // Sorted outside the compound query, where a sort key may be an expression.
+        sql = "SELECT * FROM (" + sql + ") ORDER BY ";
         for (size_t i = 0; i < s.order_by.size(); ++i) {
           const expr& e = *s.order_by[i].e;
           size_t pos = 0;
@@ -561,6 +632,15 @@ class compiler {
     fix(b, a);
   }
 
+  // The style argument of CONVERT, -1 when none.
+  int style_of(const expr& e, const scope& sc) {
+    if (e.args.size() < 2) return -1;
+    typed st = compile(*e.args[1], sc);
+    if (!st.literal || st.lit.k != value::kind::integer)
+      throw err::generic(8116, "Argument data type is invalid for argument 3 of convert function.");
+    return static_cast<int>(st.lit.i);
+  }
+
   std::string compare(const std::string& op, typed a, typed b) {
     align(a, b);
     const bool chars = is_character(a.type.id) || is_character(b.type.id);
@@ -712,7 +792,22 @@ class compiler {
         typed t;
         merge(t, a);
         t.type = e.type;
-        if (t.type.id == type_id::varchar && t.type.length == 1 && false) t.type.length = 30;
+        const int style = style_of(e, sc);
+        if (styled_conversion(a.type, e.type, style)) {
+          check_style(a.type, e.type, style);
+          if (a.literal) {
+            value v = convert_styled(a.lit, a.type, e.type, style);
+            t.sql = sql_literal(v);
+            t.nullable = v.is_null();
+            return t;
+          }
+          t.sql = "tsl_convert(" + a.sql + ", " + std::to_string(static_cast<int>(a.type.id)) +
+                  ", " + std::to_string(static_cast<int>(e.type.id)) + ", " +
+                  std::to_string(e.type.length) + ", " + std::to_string(e.type.precision) + ", " +
+                  std::to_string(e.type.scale) + ", " + std::to_string(style) + ")";
+          t.recast = is_date(e.type.id);
+          return t;
+        }
         if (a.literal) {
           value v = convert_to(a.lit, e.type, a.unicode);
           t.sql = sql_literal(v);
@@ -818,6 +913,27 @@ class compiler {
       t.type = make(unicode ? type_id::nvarchar : type_id::varchar, unicode ? 4000 : 8000);
       return t;
     }
+    // datetime plus or minus a number moves it by that many days.
+    const auto is_old_date = [](type_id id) {
+      return id == type_id::datetime || id == type_id::smalldatetime;
+    };
+    if ((op == "+" || op == "-") &&
+        ((is_old_date(a.type.id) && is_numeric(b.type.id)) ||
+         (op == "+" && is_numeric(a.type.id) && is_old_date(b.type.id)))) {
+      const bool date_first = is_old_date(a.type.id);
+      typed& when = date_first ? a : b;
+      typed& days = date_first ? b : a;
+      t.type = when.type;
+      t.recast = true;
+      const std::string moved = "strftime('%Y-%m-%d %H:%M:%f', " + when.sql + ", (" +
+                                (op == "-" ? "0 - " : "") + numeric_sql(days) + ") || ' days')";
+      t.sql = "(CASE WHEN " + when.sql + " IS NULL OR " + days.sql +
+              " IS NULL THEN NULL ELSE coalesce(" + moved +
+              ", tsl_fail(517, 'Adding a value to "
+              "a ''" +
+              type_name(when.type.id) + "'' column caused an overflow.')) END)";
+      return t;
+    }
     if (chars) {
       // A text meeting a number converts to the number's type.
       typed& text = is_character(a.type.id) ? a : b;
@@ -845,6 +961,10 @@ class compiler {
       t.type.scale = std::max<uint8_t>(t.type.scale, 6);
     std::string sop = op == "%" ? "%" : op;
     t.sql = "(" + numeric_sql(a) + " " + sop + " " + numeric_sql(b) + ")";
+    // Money travels in its stored form (ten-thousandths) so that a result
+    // compares and computes further as a money column does.
+    if (t.type.id == type_id::money || t.type.id == type_id::smallmoney)
+      t.sql = "CAST(round(" + t.sql + " * 10000) AS INTEGER)";
     return t;
   }
 
@@ -923,14 +1043,18 @@ class compiler {
     }
     if (f == "len") {
       need(1, 1);
-      t.sql = "length(rtrim(" + a[0].sql + ", ' '))";
+      t.sql = "tsl_len(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") + ")";
       t.type = make(type_id::int_);
       return t;
     }
     if (f == "datalength") {
       need(1, 1);
-      t.sql = is_unicode(a[0].type.id) ? "(2*length(" + a[0].sql + "))"
-                                       : "length(CAST(" + a[0].sql + " AS BLOB))";
+      // Fixed-size types take their storage size whatever the value.
+      if (const int size = fixed_size(a[0].type); size > 0)
+        t.sql =
+            "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " + std::to_string(size) + " END)";
+      else
+        t.sql = "tsl_datalength(" + a[0].sql + ", " + (is_unicode(a[0].type.id) ? "1" : "0") + ")";
       t.type = make(type_id::int_);
       return t;
     }
@@ -1028,6 +1152,14 @@ class compiler {
       r.nullable = v.is_null();
       return r;
     }
+    if (value v; a.empty() && caught_error_value(f, ctx_, v)) {
+      const bool text = f == "error_message" || f == "error_procedure";
+      typed r = literal(v, text);
+      r.type =
+          text ? make(type_id::nvarchar, f == "error_message" ? 4000 : 128) : make(type_id::int_);
+      r.nullable = true;
+      return r;
+    }
     if (f == "serverproperty") {
       need(1, 1);
       value v;
@@ -1080,10 +1212,38 @@ compiled_select compile_select(const select_stmt& s, const compile_context& ctx)
   return compiler(ctx).select(s, nullptr);
 }
 
+bool caught_error_value(const std::string& name, const compile_context& ctx, value& out) {
+  if (name != "error_number" && name != "error_message" && name != "error_severity" &&
+      name != "error_state" && name != "error_line" && name != "error_procedure")
+    return false;
+  out = value::null();
+  if (!ctx.caught || name == "error_procedure") return true;
+  const error_record& r = ctx.caught->records().front();
+  if (name == "error_number") out = value::of_int(r.number);
+  if (name == "error_message") out = value::of_text(r.message);
+  if (name == "error_severity") out = value::of_int(r.severity);
+  if (name == "error_state") out = value::of_int(r.state);
+  if (name == "error_line") out = value::of_int(1);
+  return true;
+}
+
 compiled_select compile_row_query(const object_name& table, const std::vector<const expr*>& values,
                                   const expr* where, const compile_context& ctx) {
   return compiler(ctx).rows(table, values, where);
 }
+
+namespace {
+// The type of a constant where a conversion style depends on it.
+std::optional<sql_type> constant_type(const expr& e, const value& v, bool unicode) {
+  if (e.k == expr::kind::cast) return e.type;
+  if (e.k == expr::kind::func && (e.op == "getdate" || e.op == "sysdatetime" ||
+                                  e.op == "current_timestamp" || e.op == "getutcdate"))
+    return make(e.op == "sysdatetime" ? type_id::datetime2 : type_id::datetime);
+  if (v.k == value::kind::blob) return make(type_id::varbinary, 8000);
+  if (v.k == value::kind::text) return make(unicode ? type_id::nvarchar : type_id::varchar, 8000);
+  return std::nullopt;
+}
+}  // namespace
 
 value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode) {
   switch (e.k) {
@@ -1114,6 +1274,21 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     case expr::kind::cast: {
       bool u = false;
       value v = evaluate_constant(*e.args[0], ctx, &u);
+      int style = -1;
+      if (e.args.size() > 1) {
+        value sv = evaluate_constant(*e.args[1], ctx);
+        if (sv.k != value::kind::integer)
+          throw err::generic(8116,
+                             "Argument data type is invalid for argument 3 of convert function.");
+        style = static_cast<int>(sv.i);
+      }
+      if (std::optional<sql_type> from = constant_type(*e.args[0], v, u);
+          from && styled_conversion(*from, e.type, style)) {
+        if (unicode) *unicode = is_unicode(e.type.id);
+        return convert_styled(
+            from->id == type_id::datetime && v.k == value::kind::text ? convert_to(v, *from) : v,
+            *from, e.type, style);
+      }
       // An explicit conversion of text to binary takes the text's bytes.
       if (v.k == value::kind::text && is_binary(e.type.id)) v = value::of_blob(v.s);
       // An explicit conversion to a shorter character type cuts the text.
@@ -1168,6 +1343,10 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
         for (int64_t i = 0; i < count.i; ++i) out += text.s;
         if (unicode) *unicode = u;
         return value::of_text(std::move(out));
+      }
+      if (value v; e.args.empty() && caught_error_value(e.op, ctx, v)) {
+        if (unicode) *unicode = true;
+        return v;
       }
       if (e.op == "newid" && e.args.empty()) {
         static const char kHex[] = "0123456789ABCDEF";

@@ -11,6 +11,7 @@
 #include "embedded/mssql/ast.h"
 #include "embedded/mssql/database.h"
 #include "embedded/mssql/result_set.h"
+#include "embedded/mssql/sql_error.h"
 
 namespace tsl::mssql {
 
@@ -35,7 +36,14 @@ struct compile_context {
   const parameters* params = nullptr;
   // The server's databases, for DB_NAME(id); may be empty.
   std::function<std::vector<std::string>()> database_names;
+  // The error a CATCH block is handling, for ERROR_NUMBER() and the rest.
+  const sql_error* caught = nullptr;
 };
+
+// ERROR_NUMBER(), ERROR_MESSAGE(), ERROR_SEVERITY(), ERROR_STATE(),
+// ERROR_LINE() and ERROR_PROCEDURE(): NULL outside a CATCH block. False
+// when name is none of them.
+bool caught_error_value(const std::string& name, const compile_context& ctx, value& out);
 
 struct compiled_select {
   std::string sql;

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <sstream>
 #include <string_view>
 
+#include "embedded/mssql/datetime.h"
 #include "embedded/mssql/lexer.h"
 #include "embedded/mssql/parser.h"
 #include "embedded/mssql/sql_error.h"
@@ -145,6 +147,7 @@ compile_context session::context() {
   c.version = server_->version();
   c.server_name = "TESSALY";
   c.params = &params_;
+  c.caught = caught_.empty() ? nullptr : &caught_.back();
   c.database_names = [srv = server_] { return srv->database_names(); };
   std::shared_ptr<server> srv = server_;
   c.other_db = [srv](const std::string& name) -> database* {
@@ -203,6 +206,12 @@ void session::run_script(const std::string& script,
 int session::run_script(const std::string& script,
                         const std::function<void(result_set&)>& on_result,
                         const std::function<bool(const script_error&)>& on_error) {
+  std::istringstream in(script);
+  return run_script(in, on_result, on_error);
+}
+
+int session::run_script(std::istream& script, const std::function<void(result_set&)>& on_result,
+                        const std::function<bool(const script_error&)>& on_error) {
   int errors = 0;
   auto saved = nested_results_;
   nested_results_ = [&](std::unique_ptr<result_set> r) { on_result(*r); };
@@ -214,7 +223,8 @@ int session::run_script(const std::string& script,
       s.forget_variables();
     }
   } restore_on_exit{*this, saved};
-  for (const auto& batch : split_script(script)) {
+  // False when on_error asks to stop.
+  auto run_batch = [&](const script_batch& batch) {
     for (int round = 0; round < batch.repeat; ++round) {
       forget_variables();  // variables live for one batch
       std::vector<statement> stmts;
@@ -224,8 +234,7 @@ int session::run_script(const std::string& script,
       } catch (const sql_error& e) {
         // A batch that does not parse runs nothing.
         ++errors;
-        if (!on_error({e, batch.first_line, batch.first_line})) return errors;
-        break;
+        return on_error({e, batch.first_line, batch.first_line});
       }
       for (size_t i = 0; i < stmts.size(); ++i) {
         try {
@@ -233,12 +242,27 @@ int session::run_script(const std::string& script,
         } catch (const sql_error& e) {
           ++errors;
           const int line = batch.first_line - 1 + line_of(batch.text, starts[i]);
-          if (!on_error({e, batch.first_line, line})) return errors;
+          if (!on_error({e, batch.first_line, line})) return false;
           if (ends_batch(e.number())) break;
         }
       }
     }
+    return true;
+  };
+  script_splitter splitter;
+  std::string line;
+  while (std::getline(script, line)) {
+    std::optional<script_batch> b;
+    try {
+      b = splitter.add_line(line);
+    } catch (const sql_error& e) {
+      ++errors;
+      if (!on_error({e, 1, 1})) return errors;
+      continue;
+    }
+    if (b && !run_batch(*b)) return errors;
   }
+  if (auto b = splitter.finish()) run_batch(*b);
   return errors;
 }
 
@@ -246,6 +270,7 @@ std::unique_ptr<result_set> session::run(const statement& st) {
   // Statements read and change the catalogue: one at a time per database.
   std::shared_ptr<database> current = db_;
   std::lock_guard<std::recursive_mutex> lock(current->mutex());
+  date_order_scope dates(date_order_);
   if (auto* s = std::get_if<select_stmt>(&st)) {
     compile_context ctx = context();
     compiled_select c = compile_select(*s, ctx);
@@ -277,6 +302,36 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (auto* s = std::get_if<block_stmt>(&st)) return run_list(*s->body);
+  if (auto* s = std::get_if<while_stmt>(&st)) {
+    while (condition(*s->cond)) {
+      try {
+        if (auto r = run_list(*s->body)) {
+          if (!nested_results_)
+            throw err::generic(40000,
+                               "A result set from inside WHILE is not supported by this "
+                               "server yet.");
+          nested_results_(std::move(r));
+        }
+      } catch (const loop_control& c) {
+        if (c.is_break) break;
+      }
+    }
+    return nullptr;
+  }
+  if (auto* s = std::get_if<loop_control_stmt>(&st)) throw loop_control{s->is_break};
+  if (auto* s = std::get_if<try_catch_stmt>(&st)) {
+    try {
+      return run_list(*s->body);
+    } catch (const sql_error& e) {
+      // Messages under severity 11 are not errors and never reach here.
+      caught_.push_back(e);
+      struct pop {
+        std::vector<sql_error>& c;
+        ~pop() { c.pop_back(); }
+      } leave{caught_};
+      return run_list(*s->handler);
+    }
+  }
   if (auto* s = std::get_if<declare_stmt>(&st)) {
     compile_context ctx = context();
     for (const auto& v : s->vars) {
@@ -311,14 +366,13 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (auto* s = std::get_if<print_stmt>(&st)) {
-    compile_context ctx = context();
-    value v = evaluate_constant(*s->e, ctx);
+    value v = scalar(*s->e);
     message(v.is_null() ? "" : v.k == value::kind::integer ? std::to_string(v.i) : v.s);
     return nullptr;
   }
   if (auto* s = std::get_if<raiserror_stmt>(&st)) {
     compile_context ctx = context();
-    value msg = evaluate_constant(*s->args[0], ctx);
+    value msg = scalar(*s->args[0]);
     value sev = evaluate_constant(*s->args[1], ctx);
     value state = evaluate_constant(*s->args[2], ctx);
     std::string text = msg.k == value::kind::integer ? std::to_string(msg.i) : msg.s;
@@ -333,7 +387,7 @@ std::unique_ptr<result_set> session::run(const statement& st) {
           ++j;
         if (j < text.size() && std::string_view("sdiuxX").find(text[j]) != std::string_view::npos) {
           if (next < s->args.size()) {
-            value a = evaluate_constant(*s->args[next++], ctx);
+            value a = scalar(*s->args[next++]);
             out += a.is_null() ? "(null)" : a.k == value::kind::integer ? std::to_string(a.i) : a.s;
           }
           i = j;
@@ -463,6 +517,12 @@ std::unique_ptr<result_set> session::run(const statement& st) {
   }
   if (auto* s = std::get_if<set_option_stmt>(&st)) {
     if (s->option == "nocount") no_count_ = s->setting == "on";
+    if (s->option == "dateformat") {
+      std::optional<date_order> o = date_order_named(s->setting);
+      if (!o)
+        throw err::generic(2741, "SET DATEFORMAT date order '" + s->setting + "' is invalid.");
+      date_order_ = *o;
+    }
     if (s->option == "textsize") {
       char* end = nullptr;
       long long n = std::strtoll(s->setting.c_str(), &end, 10);
@@ -496,9 +556,30 @@ bool has_subquery(const expr& e) {
 }
 }  // namespace
 
+namespace {
+bool has_column(const expr& e) {
+  if (e.k == expr::kind::column) return true;
+  for (const auto& a : e.args)
+    if (a && has_column(*a)) return true;
+  return false;
+}
+}  // namespace
+
 value session::scalar(const expr& e, bool* unicode) {
   compile_context ctx = context();
-  if (!has_subquery(e)) return evaluate_constant(e, ctx, unicode);
+  if (!has_subquery(e)) {
+    if (!has_column(e)) {
+      // Arithmetic and functions over variables are left to the query
+      // compiler when the quick evaluation cannot take them.
+      try {
+        return evaluate_constant(e, ctx, unicode);
+      } catch (const sql_error& x) {
+        if (x.number() != 1046 && x.number() != 128) throw;
+      }
+    } else {
+      return evaluate_constant(e, ctx, unicode);
+    }
+  }
   // Subqueries need the query compiler: the expression is lent to a
   // SELECT without FROM for as long as it compiles.
   select_stmt q;
@@ -677,10 +758,36 @@ bool session::condition(const expr& e) {
     else if (f.op == "type_id")
       found = !arg.is_null() && name_exists(arg.s);
     else
-      throw err::generic(40000, "This IF condition is not supported by this server yet.");
+      return any_condition(e);
     return e.negated ? found : !found;
   }
-  throw err::generic(40000, "This IF condition is not supported by this server yet.");
+  return any_condition(e);
+}
+
+// Any other condition is asked of the query compiler: variables,
+// comparisons, functions, subqueries over tables.
+bool session::any_condition(const expr& e) {
+  select_stmt q;
+  auto test = std::make_unique<expr>();
+  test->k = expr::kind::case_when;
+  test->args.push_back(nullptr);
+  test->args.emplace_back(const_cast<expr*>(&e));  // lent for as long as it compiles
+  struct give_back {
+    expr& t;
+    ~give_back() { (void)t.args[1].release(); }
+  } lent{*test};
+  auto one = std::make_unique<expr>();
+  one->lit = value::of_int(1);
+  test->args.push_back(std::move(one));
+  auto zero = std::make_unique<expr>();
+  zero->lit = value::of_int(0);
+  test->args.push_back(std::move(zero));
+  q.items.emplace_back();
+  q.items[0].e = std::move(test);
+  compiled_select c = compile_select(q, context());
+  storage_result r(*db_, c.sql, c.columns);
+  std::vector<value> row;
+  return r.next(row) && !row.empty() && row[0].k == value::kind::integer && row[0].i == 1;
 }
 
 value session::column_default(const column_info& c) {
@@ -692,6 +799,14 @@ value session::column_default(const column_info& c) {
   value v = evaluate_constant(*sel.items.front().e, ctx, &unicode);
   return convert_to(v, c.type, unicode);
 }
+
+namespace {
+sql_error computed_column(const std::string& name) {
+  return err::generic(271, "The column \"" + name +
+                               "\" cannot be modified because it is either a computed column or "
+                               "is the result of a UNION operator.");
+}
+}  // namespace
 
 void session::insert(const insert_stmt& ins) {
   compile_context ctx = context();
@@ -710,6 +825,7 @@ void session::insert(const insert_stmt& ins) {
           throw err::generic(264, "The column name '" + name +
                                       "' is specified more than once in the SET clause or column "
                                       "list of an INSERT.");
+      if (t.columns[static_cast<size_t>(c)].computed) throw computed_column(name);
       if (c == identity && !explicit_identity)
         throw err::generic(544, "Cannot insert explicit value for identity column in table '" +
                                     t.name + "' when IDENTITY_INSERT is set to OFF.");
@@ -727,7 +843,8 @@ void session::insert(const insert_stmt& ins) {
                                    "' can only be specified when a column list is used and "
                                    "IDENTITY_INSERT is ON.");
     for (size_t c = 0; c < t.columns.size(); ++c)
-      if (static_cast<int>(c) != identity && t.columns[c].type.id != type_id::timestamp)
+      if (static_cast<int>(c) != identity && t.columns[c].type.id != type_id::timestamp &&
+          !t.columns[c].computed)
         targets.push_back(static_cast<int>(c));
   }
 
@@ -834,6 +951,8 @@ void session::insert(const insert_stmt& ins) {
         row[c] = value::of_blob(b);
         continue;
       }
+      // Worked out by the storage once the row is there.
+      if (col.computed) continue;
       if (!given[c]) row[c] = column_default(col);
       if (row[c].is_null() && !col.nullable)
         throw err::null_not_allowed(col.name, full_name(*owner, t));
@@ -866,6 +985,7 @@ void session::update(const update_stmt& u) {
     if (c < 0) throw err::invalid_column(name);
     if (t.columns[static_cast<size_t>(c)].identity)
       throw err::generic(8102, "Cannot update identity column '" + name + "'.");
+    if (t.columns[static_cast<size_t>(c)].computed) throw computed_column(name);
     if (t.columns[static_cast<size_t>(c)].type.id == type_id::timestamp)
       throw err::generic(272, "Cannot update a timestamp column.");
     for (int other : targets)

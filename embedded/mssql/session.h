@@ -2,6 +2,7 @@
 // One client connection to the server: the login, the current database and
 // the session's settings. Runs T-SQL batches and answers catalogue requests.
 #include <functional>
+#include <istream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -10,6 +11,7 @@
 
 #include "embedded/mssql/ast.h"
 #include "embedded/mssql/catalog_answers.h"
+#include "embedded/mssql/datetime.h"
 #include "embedded/mssql/select_compiler.h"
 #include "embedded/mssql/server.h"
 #include "embedded/mssql/sql_error.h"
@@ -56,6 +58,9 @@ class session {
   // returns false. The number of errors.
   int run_script(const std::string& script, const std::function<void(result_set&)>& on_result,
                  const std::function<bool(const script_error&)>& on_error);
+  // The same, reading the script a batch at a time.
+  int run_script(std::istream& script, const std::function<void(result_set&)>& on_result,
+                 const std::function<bool(const script_error&)>& on_error);
 
   // Rows of a table named [owner].[table], owner.table or table; throws 208.
   std::unique_ptr<result_set> open_table(const std::string& name);
@@ -94,6 +99,11 @@ class session {
   value column_default(const column_info& c);
   std::unique_ptr<result_set> run_list(const statement_list& list);
   bool condition(const expr& e);
+  bool any_condition(const expr& e);
+  // BREAK and CONTINUE leave the statements of a WHILE body this way.
+  struct loop_control {
+    bool is_break;
+  };
   // A value of an expression without a table; subqueries allowed.
   value scalar(const expr& e, bool* unicode = nullptr);
   bool catalogue_exists(const select_stmt& s);
@@ -111,10 +121,13 @@ class session {
   parameters params_;
   std::vector<std::string> declared_;  // DECLAREd names among params_
   int64_t text_size_ = 2147483647;
+  date_order date_order_ = date_order::mdy;  // SET DATEFORMAT
   bool no_count_ = false;
   // Result sets of the statements inside IF and BEGIN ... END; when empty,
   // a block may give one result set, returned by run().
   std::function<void(std::unique_ptr<result_set>)> nested_results_;
+  // The errors being handled by the CATCH blocks running now, innermost last.
+  std::vector<sql_error> caught_;
 };
 
 }  // namespace tsl::mssql

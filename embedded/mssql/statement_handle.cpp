@@ -1,10 +1,25 @@
 #include "embedded/mssql/statement_handle.h"
 
+#include <optional>
+
 #include "embedded/mssql/sql_error.h"
 
 namespace tsl::mssql {
 
+namespace {
+thread_local std::optional<sql_error> function_error;
+}  // namespace
+
+void keep_function_error(const sql_error& e) {
+  function_error = e;
+}
+
 void throw_storage_error(sqlite3* db, int rc) {
+  if (function_error) {
+    sql_error e = std::move(*function_error);
+    function_error.reset();
+    throw e;
+  }
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   throw sql_error(err::kFail,
                   error_record{823, 24, 1, "HY000",

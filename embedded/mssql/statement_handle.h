@@ -7,6 +7,8 @@
 
 namespace tsl::mssql {
 
+class sql_error;
+
 class statement_handle {
  public:
   statement_handle() = default;
@@ -28,5 +30,10 @@ class statement_handle {
 // Runs statements that return no rows.
 void exec_sql(sqlite3* db, const std::string& sql);
 [[noreturn]] void throw_storage_error(sqlite3* db, int rc);
+
+// A function of the server's own that SQLite calls fails with the server's
+// error: it is kept here (for this thread) and thrown in place of the
+// storage error that follows.
+void keep_function_error(const sql_error& e);
 
 }  // namespace tsl::mssql

@@ -236,7 +236,10 @@ int main(int argc, char** argv) {
       for (; i < argc; ++i) {
         const std::string file = argv[i];
         bool stop = false;
-        errors += s.run_script(read_file(file), print, [&](const session::script_error& e) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) throw std::runtime_error("cannot read " + file);
+        // Batch by batch: a script of any size runs in the memory of its largest batch.
+        errors += s.run_script(in, print, [&](const session::script_error& e) {
           print_error(e.error, file, e.batch_line, e.line);
           stop = stop_on_error;
           return !stop;

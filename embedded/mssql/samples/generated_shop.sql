@@ -67,7 +67,8 @@ CREATE TABLE [dbo].[order_lines](
 	[product] [nvarchar](40) NOT NULL,
 	[unit_price] [money] NOT NULL,
 	[quantity] [smallint] NOT NULL,
-	[discount] [real] NOT NULL
+	[discount] [real] NOT NULL,
+	[line_total]  AS ([unit_price]*[quantity])
 ) ON [PRIMARY]
 GO
 ALTER TABLE [dbo].[orders] ADD  CONSTRAINT [PK_orders] PRIMARY KEY CLUSTERED
@@ -107,6 +108,15 @@ CREATE NONCLUSTERED INDEX [IX_orders_customer] ON [dbo].[orders]
 	[customer_id] ASC
 )WITH (PAD_INDEX  = OFF, STATISTICS_NORECOMPUTE  = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, ONLINE = OFF) ON [PRIMARY]
 GO
+CREATE NONCLUSTERED INDEX [IX_lines_discounted] ON [dbo].[order_lines]
+(
+	[product] ASC
+)
+INCLUDE ( [unit_price],
+[quantity]) 
+WHERE ([discount]>(0))
+WITH (PAD_INDEX  = OFF, STATISTICS_NORECOMPUTE  = OFF, SORT_IN_TEMPDB = OFF, DROP_EXISTING = OFF, ONLINE = OFF) ON [PRIMARY]
+GO
 /****** Object:  View [dbo].[customer_orders] ******/
 IF OBJECT_ID(N'[dbo].[customer_orders]', N'V') IS NOT NULL DROP VIEW [dbo].[customer_orders]
 GO
@@ -141,8 +151,8 @@ INSERT [dbo].[order_lines] ([order_id], [line], [product], [unit_price], [quanti
 GO
 SET IDENTITY_INSERT [dbo].[orders] ON
 INSERT [dbo].[orders] ([order_id], [customer_id], [ordered], [shipped], [freight], [status]) VALUES (10248, N'VINET', CAST(N'1996-07-04T00:00:00.000' AS DateTime), '07/16/96', 32.3800, 'shipped')
-INSERT [dbo].[orders] ([order_id], [customer_id], [ordered], [shipped], [freight], [status]) VALUES (10249, N'TOMSP', '07/05/96', 'Jul 10 1996 12:00AM', $11.61, 'shipped')
-INSERT [dbo].[orders] ([order_id], [customer_id], [ordered], [freight]) VALUES (10250, N'HANAR', {ts '1996-07-08 10:30:00'}, DEFAULT)
+INSERT [dbo].[orders] ([order_id], [customer_id], [ordered], [shipped], [freight], [status]) VALUES (10249, N'TOMSP', CAST(0x000089B100000000 AS DateTime), 'Jul 10 1996 12:00AM', $11.61, 'shipped')
+INSERT [dbo].[orders] ([order_id], [customer_id], [ordered], [shipped], [freight]) VALUES (10250, N'HANAR', {ts '1996-07-08 10:30:00'}, CONVERT(smalldatetime, '12/07/1996', 103), DEFAULT)
 SET IDENTITY_INSERT [dbo].[orders] OFF
 GO
 INSERT [dbo].[customers] ([customer_id], [company], [phone], [since], [credit]) VALUES (N'HANAR', N'Hanari Carnes', N'(21) 555-0091', '12 June 1994', $1000)
@@ -154,4 +164,24 @@ GO
 ALTER TABLE [dbo].[orders] WITH CHECK CHECK CONSTRAINT ALL
 GO
 INSERT [dbo].[orders] ([customer_id]) VALUES (N'VINET')
+GO
+/* Kept out of this script:
+GO
+DROP TABLE [dbo].[customers]
+GO
+*/
+DECLARE @pass int = 0
+WHILE @pass < 3
+BEGIN
+	SET @pass = @pass + 1
+	IF @pass = 2 CONTINUE
+	PRINT 'Pass ' + CAST(@pass AS varchar(10))
+END
+GO
+BEGIN TRY
+	INSERT [dbo].[order_lines] ([order_id], [line], [product], [unit_price], [quantity]) VALUES (10248, 3, N'Nothing', 1, 0)
+END TRY
+BEGIN CATCH
+	PRINT 'Line skipped: ' + ERROR_MESSAGE()
+END CATCH
 GO

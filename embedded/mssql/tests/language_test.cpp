@@ -56,6 +56,15 @@ TEST(lexer_test, BatchesSplitAtGoLinesOnly) {
   EXPECT_EQ(s[1].first_line, 4);
   EXPECT_EQ(s[1].repeat, 2);
   EXPECT_EQ(line_of(s[1].text, s[1].text.find("SELECT 3")), 3);
+
+  // GO inside a block comment belongs to the comment; comment marks inside
+  // strings, names and line comments open nothing.
+  auto c = split_batches(
+      "/* header\nGO\n/* nested */\nGO\n*/ SELECT 1\nGO\n"
+      "SELECT '/*', [a/*b], \"/*\" -- /* not a comment\nGO\nSELECT 2\r\nGO\r\n");
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0], "/* header\nGO\n/* nested */\nGO\n*/ SELECT 1\n");
+  EXPECT_EQ(c[2], "SELECT 2\r\n");  // CRs stay: strings may span lines
 }
 
 std::string stored(const std::string& default_expr) {

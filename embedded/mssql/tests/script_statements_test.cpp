@@ -1,5 +1,7 @@
 // The statements around the tables in generated scripts: conditional drops,
 // blocks, variables, messages, options and the modules kept as text.
+#include <sstream>
+
 #include "embedded/mssql/tests/server_fixture.h"
 
 namespace tsl::mssql::testing {
@@ -30,8 +32,85 @@ TEST_F(script_statements_test, ConditionalDropsFollowTheCatalogue) {
       "IF DB_ID(N'shop') IS NOT NULL PRINT 'shop'\n"
       "IF EXISTS (SELECT name FROM sys.databases WHERE name = N'nowhere') PRINT 'x'");
   EXPECT_EQ(messages_, (std::vector<std::string>{"made u", "empty", "shop"}));
-  // A condition the server cannot answer fails; it is never taken as false.
-  EXPECT_EQ(error_of("IF 1 = 1 PRINT 'x'"), 40000);
+  // Other conditions are worked out; one that cannot be fails, never taken as false.
+  s_->run_script(
+      "DECLARE @n int = (SELECT COUNT(*) FROM u)\n"
+      "IF @n = 0 AND @@VERSION LIKE '%SQL%' PRINT 'none' ELSE PRINT 'some'\n"
+      "IF (SELECT COUNT(*) FROM t) >= @n PRINT 'ge'\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"made u", "empty", "shop", "none", "ge"}));
+  EXPECT_EQ(error_of("IF (SELECT COUNT(*) FROM nowhere) > 0 PRINT 'x'"), 208);
+}
+
+TEST_F(script_statements_test, ErrorsArePlacedAfterCommentedBatches) {
+  std::istringstream script(
+      "/* old version\nGO\nDROP TABLE t\nGO\n*/\nINSERT t VALUES (1, 0)\n"
+      "INSERT t VALUES (1, 0)\nGO\nINSERT t VALUES (2, 0)\nSELECT * FROM nowhere\n");
+  std::vector<std::pair<int, int>> where;
+  const int errors = s_->run_script(
+      script, [](result_set&) {},
+      [&](const session::script_error& e) {
+        where.emplace_back(e.batch_line, e.line);
+        return true;
+      });
+  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(where, (std::vector<std::pair<int, int>>{{1, 7}, {9, 10}}));
+  EXPECT_EQ(one("SELECT COUNT(*) FROM t"), "2");
+  // A script with CRLF line ends keeps the CR inside a string that spans lines.
+  s_->run_script("CREATE TABLE s (v nvarchar(20))\r\nGO\r\nINSERT s VALUES (N'a\r\nb')\r\nGO\r\n");
+  EXPECT_EQ(one("SELECT DATALENGTH(v) FROM s"), "8");
+}
+
+TEST_F(script_statements_test, DateformatOrdersNumericDates) {
+  s_->run_script(
+      "CREATE TABLE d (id int, v datetime)\nSET DATEFORMAT dmy\n"
+      "INSERT d VALUES (1, '05/12/2001'), (2, '2001-12-05 10:00'), (3, '25.12.01')\n");
+  EXPECT_EQ(rows("SELECT v FROM d ORDER BY id"),
+            (std::vector<std::vector<std::string>>{
+                {"2001-12-05 00:00:00"}, {"2001-12-05 10:00:00"}, {"2001-12-25 00:00:00"}}));
+  // It lasts for the session, across batches, until set again.
+  EXPECT_EQ(one("SELECT CAST('13/01/2001' AS date)"), "2001-01-13");
+  s_->run_script("SET DATEFORMAT ymd");
+  EXPECT_EQ(one("SELECT CAST('01/12/05' AS date)"), "2001-12-05");
+  EXPECT_EQ(error_of("SET DATEFORMAT mdy\nSELECT CAST('13/01/2001' AS date)"), 241);
+  EXPECT_EQ(error_of("SET DATEFORMAT xyz"), 2741);
+}
+
+TEST_F(script_statements_test, LoopsAndHandlers) {
+  s_->run_script(
+      "DECLARE @i int = 0\n"
+      "WHILE @i < 10\nBEGIN\n  SET @i = @i + 1\n  IF @i % 2 = 0 CONTINUE\n"
+      "  IF @i > 6 BREAK\n  INSERT t (id) VALUES (@i)\nEND\n");
+  EXPECT_EQ(rows("SELECT id FROM t ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"1"}, {"3"}, {"5"}}));
+  EXPECT_EQ(error_of("BREAK"), 135);
+  EXPECT_EQ(error_of("IF 1 = 1 CONTINUE"), 136);
+
+  // An error in TRY goes to CATCH with its number and text; the batch goes on.
+  s_->run_script(
+      "BEGIN TRY\n  INSERT t VALUES (1, 0)\n  PRINT 'not reached'\nEND TRY\n"
+      "BEGIN CATCH\n  PRINT CAST(ERROR_NUMBER() AS varchar(10)) + ' ' + "
+      "CAST(ERROR_SEVERITY() AS varchar(10))\nEND CATCH;\n"
+      "PRINT ISNULL(ERROR_MESSAGE(), 'outside')\n"
+      "BEGIN TRY PRINT 'fine' END TRY BEGIN CATCH PRINT 'no' END CATCH\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"2627 14", "outside", "fine"}));
+  // BREAK inside TRY inside a loop leaves the loop; an error in a nested
+  // TRY is handled by the innermost CATCH; ERROR_NUMBER() is the one being handled.
+  s_->run_script(
+      "DECLARE @i int = 0\n"
+      "WHILE 1 = 1 BEGIN\n  SET @i = @i + 1\n"
+      "  BEGIN TRY\n    IF @i = 3 BREAK\n"
+      "    BEGIN TRY INSERT t VALUES (1, 0) END TRY\n"
+      "    BEGIN CATCH PRINT 'inner ' + CAST(ERROR_NUMBER() AS varchar(10)) END CATCH\n"
+      "    RAISERROR('outer', 16, 1)\n"
+      "  END TRY\n"
+      "  BEGIN CATCH PRINT ERROR_MESSAGE() END CATCH\n"
+      "END\nPRINT 'done ' + CAST(@i AS varchar(10))\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"2627 14", "outside", "fine", "inner 2627",
+                                                 "outer", "inner 2627", "outer", "done 3"}));
+  // An error raised in CATCH is the statement's error.
+  EXPECT_EQ(error_of("BEGIN TRY INSERT t VALUES (1, 0) END TRY\n"
+                     "BEGIN CATCH RAISERROR('again', 16, 1) END CATCH"),
+            50000);
 }
 
 TEST_F(script_statements_test, VariablesLiveForOneBatch) {
@@ -97,7 +176,11 @@ TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
       "CREATE TABLE c (id int, p phone, f [dbo].[flag], q phone NULL)\n");
   EXPECT_EQ(error_of("INSERT c (id, f) VALUES (1, 1)"), 515);  // p takes the type's NOT NULL
   s_->run_script("INSERT c VALUES (1, '555-1234', NULL, NULL)");
-  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'p'")[0][5], "varchar");
+  // The catalogue names the type as declared, with the base type's numbers.
+  auto p = rows("EXEC sp_columns @table_name = 'c', @column_name = 'p'")[0];
+  EXPECT_EQ(p[5], "phone");
+  EXPECT_EQ(p[4], "12");
+  EXPECT_EQ(p[6], "24");
   EXPECT_EQ(error_of("CREATE TABLE d (x nosuchtype)"), 2715);
   EXPECT_EQ(error_of("EXEC sp_addtype N'phone', N'int'"), 219);
   // Known after the database is opened again.
@@ -107,7 +190,14 @@ TEST_F(script_statements_test, AliasTypesResolveToTheirBase) {
   login_request l;
   l.integrated = true;
   s_ = std::make_unique<session>(srv_, l);
-  s_->run_script("USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\nDROP TYPE flag");
+  s_->run_script(
+      "USE shop\nCREATE TABLE e (p phone)\nDROP TABLE e\n"
+      "ALTER TABLE c ADD g flag");
+  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'f'")[0][5], "flag");
+  EXPECT_EQ(rows("EXEC sp_columns @table_name = 'c', @column_name = 'g'")[0][5], "flag");
+  // A type in use stays.
+  EXPECT_EQ(error_of("DROP TYPE flag"), 3732);
+  s_->run_script("DROP TABLE c\nDROP TYPE flag");
   EXPECT_EQ(error_of("DROP TYPE flag"), 218);
 }
 

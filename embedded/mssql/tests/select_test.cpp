@@ -104,6 +104,19 @@ TEST_F(select_test, UnionsAndExists) {
   ASSERT_EQ(n.size(), 2u);
   EXPECT_EQ(n[1], (std::vector<std::string>{"<null>", "Alpha"}));
   EXPECT_EQ(error_of("SELECT id FROM items UNION SELECT 1 ORDER BY name"), 104);
+
+  // Typed across every part, as SQL Server types it; each part's values
+  // read in that type, sorted by it.
+  auto u = s_->execute("SELECT 10 AS x UNION ALL SELECT 0.75 UNION ALL SELECT 123.5 ORDER BY 1");
+  EXPECT_EQ(u->columns()[0].type.id, type_id::numeric);
+  EXPECT_EQ(u->columns()[0].type.precision, 12);
+  EXPECT_EQ(u->columns()[0].type.scale, 2);
+  EXPECT_EQ(rows_of(std::move(u)),
+            (std::vector<std::vector<std::string>>{{"0.75"}, {"10.00"}, {"123.50"}}));
+  // Money meeting another exact type arrives as its value, not its stored form.
+  s_->run_script("CREATE TABLE m (v money)\nINSERT m VALUES (-0.5), (2)");
+  EXPECT_EQ(rows("SELECT CAST(1.5 AS decimal(5,1)) AS a UNION ALL SELECT v FROM m ORDER BY a"),
+            (std::vector<std::vector<std::string>>{{"-0.5000"}, {"1.5000"}, {"2.0000"}}));
   EXPECT_EQ(
       one("SELECT count(*) FROM kinds k WHERE EXISTS (SELECT 1 FROM items i WHERE i.kind = k.code "
           "AND i.price > 10)"),
