@@ -49,7 +49,7 @@ enum id {
   kJobPlan,
 };
 
-struct option_spec {
+struct option_def {
   const char* name;
   int has_arg;
   int id;
@@ -59,7 +59,7 @@ struct option_spec {
   const char* text;
 };
 
-const option_spec kSpecs[] = {
+const option_def kSpecs[] = {
     {"server", required_argument, kServer, 'S', kSource, "HOST[,PORT]",
      "MS SQL Server host (default: the local server)"},
     {"database", required_argument, kDatabase, 'd', kSource, "NAME", "source database"},
@@ -165,7 +165,7 @@ cli_options parse_cli(int argc, const char* const* argv) {
   std::vector<option> longs;
   // A leading ':' tells a missing value from an unknown option.
   std::string shorts = ":";
-  for (const option_spec& s : kSpecs) {
+  for (const option_def& s : kSpecs) {
     longs.push_back({s.name, s.has_arg, nullptr, s.id});
     if (s.short_name != 0) {
       shorts += s.short_name;
@@ -194,17 +194,17 @@ cli_options parse_cli(int argc, const char* const* argv) {
       usage_error(std::string("unknown option '") + args[optind - 1] + "'");
     }
     if (c == ':') usage_error(std::string("option '") + args[optind - 1] + "' needs a value");
-    const option_spec* spec = nullptr;
-    for (const option_spec& s : kSpecs)
-      if (s.id == c || (s.short_name != 0 && s.short_name == c)) spec = &s;
-    if (spec == nullptr) usage_error("unknown option");
-    if (spec->commands != ~0u && (mask & spec->commands) == 0)
-      usage_error(std::string("option --") + spec->name +
+    const option_def* def = nullptr;
+    for (const option_def& s : kSpecs)
+      if (s.id == c || (s.short_name != 0 && s.short_name == c)) def = &s;
+    if (def == nullptr) usage_error("unknown option");
+    if (def->commands != ~0u && (mask & def->commands) == 0)
+      usage_error(std::string("option --") + def->name +
                   (o.cmd == command::none
                        ? " needs a command"
                        : std::string(" does not apply to ") + command_name(o.cmd)));
     const char* v = optarg;
-    switch (spec->id) {
+    switch (def->id) {
       case kServer:
         o.server = v;
         break;
@@ -221,14 +221,14 @@ cli_options parse_cli(int argc, const char* const* argv) {
         o.oracle_host = v;
         break;
       case kOraclePort:
-        number(v, spec->name, 1, 65535);
+        number(v, def->name, 1, 65535);
         o.oracle_port = v;
         break;
       case kOracleUser:
         o.oracle_user = v;
         break;
       case kOracleRelease:
-        o.oracle_release = number(v, spec->name, 7, 99);
+        o.oracle_release = number(v, def->name, 7, 99);
         break;
       case kMode:
         o.mode = parse_mode(v);
@@ -246,7 +246,7 @@ cli_options parse_cli(int argc, const char* const* argv) {
         o.foreign_keys = true;
         break;
       case kJobs:
-        o.jobs = number(v, spec->name, 1, 64);
+        o.jobs = number(v, def->name, 1, 64);
         break;
       case kProfile:
         o.profile = v;
@@ -311,7 +311,7 @@ std::string help_text(command cmd) {
       if (c.cmd == cmd)
         s = std::string("Usage: tessaly ") + c.name + " " + c.synopsis + "\n" + c.summary +
             ".\n\nOptions:\n";
-    for (const option_spec& o : kSpecs) {
+    for (const option_def& o : kSpecs) {
       if ((o.commands & mask) == 0 || o.text == nullptr) continue;
       std::string left = o.short_name ? std::string("-") + o.short_name + ", " : "    ";
       left += std::string("--") + o.name;
