@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "embedded/oracle/database.h"
 #include "embedded/oracle_client/embedded_client.h"
@@ -678,7 +679,21 @@ TEST(text_in, ConvertsAsTheTextConverterDoes) {
                                     u"\xDC00\xD800",
                                     u"\xD83D",
                                     std::u16string(1, u'\0') + u"z"};
-  for (const std::u16string& s : samples) {
+  std::vector<std::u16string> cases(std::begin(samples), std::end(samples));
+  // ASCII runs of every length around the four-unit steps, broken by one
+  // unit that only its high byte or top bit tells from ASCII.
+  for (char16_t odd : {u'\x7F', char16_t(0x80), char16_t(0x100), char16_t(0x7F00),
+                       char16_t(0xD800)}) {
+    for (size_t len = 1; len <= 11; ++len) {
+      for (size_t at = 0; at < len; ++at) {
+        std::u16string t(len, u'a');
+        t[at] = odd;
+        cases.push_back(t);
+      }
+    }
+  }
+  cases.push_back(std::u16string(5000, u'n'));
+  for (const std::u16string& s : cases) {
     std::string expected = tsl::text::utf16_to_utf8(s);
     // From an odd address too, as a caller's buffer may be.
     std::string buffer(1 + s.size() * 2, '\0');
