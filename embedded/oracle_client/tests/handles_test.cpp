@@ -680,11 +680,11 @@ TEST(text_in, ConvertsAsTheTextConverterDoes) {
                                     u"\xD83D",
                                     std::u16string(1, u'\0') + u"z"};
   std::vector<std::u16string> cases(std::begin(samples), std::end(samples));
-  // ASCII runs of every length around the four-unit steps, broken by one
-  // unit that only its high byte or top bit tells from ASCII.
+  // ASCII runs of every length around the block steps of the ASCII path,
+  // broken by one unit that only its high byte or top bit tells from ASCII.
   for (char16_t odd : {u'\x7F', char16_t(0x80), char16_t(0x100), char16_t(0x7F00),
                        char16_t(0xD800)}) {
-    for (size_t len = 1; len <= 11; ++len) {
+    for (size_t len = 1; len <= 40; ++len) {
       for (size_t at = 0; at < len; ++at) {
         std::u16string t(len, u'a');
         t[at] = odd;
