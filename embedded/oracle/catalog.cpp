@@ -44,6 +44,15 @@ void bind_stored(sqlite_stmt& s, int index, const value& v) {
   }
 }
 
+void bind_stored_in_place(sqlite_stmt& s, int index, const value& v) {
+  if (v.kind == vkind::text)
+    s.bind_in_place(index, v.str);
+  else if (v.kind == vkind::raw)
+    s.bind_blob_in_place(index, v.str);
+  else
+    bind_stored(s, index, v);
+}
+
 value load_stored(sqlite_stmt& s, int col, const column_type& t) {
   if (s.is_null(col)) return value::null();
   switch (t.code) {

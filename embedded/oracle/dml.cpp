@@ -173,8 +173,17 @@ void session::insert_row(table_info& t, std::vector<value>& values, exec_result&
   if (t.has_foreign_keys) check_foreign_keys(t, values);
   check_partial_keys(t, values, 0);
   sqlite_stmt& s = *t.insert;
-  for (size_t i = 0; i < values.size(); ++i) bind_stored(s, static_cast<int>(i) + 1, values[i]);
-  int rc = s.try_step();
+  // The statement is kept with the table: it must not point into these
+  // values once this row is done, whatever happens.
+  int rc;
+  try {
+    for (size_t i = 0; i < values.size(); ++i)
+      bind_stored_in_place(s, static_cast<int>(i) + 1, values[i]);
+    rc = s.try_step();
+  } catch (const oracle_error&) {
+    s.reset();
+    throw;
+  }
   if (rc != SQLITE_DONE) {
     std::string msg = sqlite3_errmsg(db_.get());
     s.reset();

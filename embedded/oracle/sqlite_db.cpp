@@ -94,6 +94,16 @@ sqlite_stmt& sqlite_stmt::bind_blob(int i, std::string_view bytes) {
   return *this;
 }
 
+sqlite_stmt& sqlite_stmt::bind_in_place(int i, std::string_view text) {
+  sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  return *this;
+}
+
+sqlite_stmt& sqlite_stmt::bind_blob_in_place(int i, std::string_view bytes) {
+  sqlite3_bind_blob(s_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+  return *this;
+}
+
 sqlite_stmt& sqlite_stmt::bind_null(int i) {
   sqlite3_bind_null(s_, i);
   return *this;

@@ -38,6 +38,9 @@ class sqlite_stmt {
   sqlite_stmt& bind(int i, std::string_view text);
   sqlite_stmt& bind_blob(int i, std::string_view bytes);
   sqlite_stmt& bind_null(int i);
+  // Without a copy: the bytes must stay until reset().
+  sqlite_stmt& bind_in_place(int i, std::string_view text);
+  sqlite_stmt& bind_blob_in_place(int i, std::string_view bytes);
   // True while a row is there; raises storage_error on failure.
   bool step();
   // The raw result code, for callers that map constraint failures.
