@@ -146,11 +146,6 @@ sqlite_conn::sqlite_conn(const std::string& path, bool create) {
   sqlite3_extended_result_codes(db_, 1);
   set_busy_timeout(10000);
   try {
-    // Only a new, empty file takes a page size; the WAL switch below fixes it.
-    // 16 KiB pages hold a few rows of several kilobytes each (a CLOB) without
-    // overflow chains or half-empty pages, and the WAL and its checkpoint
-    // handle a quarter of the frames. Older files keep the size they have.
-    if (create) exec("PRAGMA page_size=" + std::to_string(new_page_size));
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
   } catch (const storage_error&) {

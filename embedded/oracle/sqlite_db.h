@@ -59,9 +59,6 @@ class sqlite_stmt {
 
 class sqlite_conn {
  public:
-  // The page size of a database this build creates.
-  static constexpr int new_page_size = 16384;
-
   // Opens (creating when asked) in WAL mode with synchronous=NORMAL: a
   // killed process loses nothing committed.
   sqlite_conn(const std::string& path, bool create);

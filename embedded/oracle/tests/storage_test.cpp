@@ -1,5 +1,5 @@
-// The database file under large values: its page size, files made by older
-// builds, and a writer killed while its commits are being checkpointed.
+// The database file under large values: a writer killed while its commits
+// are being checkpointed.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,49 +14,12 @@ namespace {
 
 using storage = engine_test;
 
-int64_t pragma(const std::string& path, const std::string& name) {
-  sqlite_conn db(path, false);
-  sqlite_stmt s(db.get(), "PRAGMA " + name);
-  return s.step() ? s.int64(0) : -1;
-}
-
 // A CLOB of n characters that tells its row and where in it a byte lies,
 // with a character beyond ASCII so that code units and bytes differ.
 std::string clob_text(int row, size_t n) {
   std::string s = "\xC3\xA9" + std::to_string(row) + ":";
   while (s.size() < n) s += static_cast<char>('a' + (s.size() + static_cast<size_t>(row)) % 26);
   return s;
-}
-
-TEST_F(storage, FilesOfOlderBuildsWithSmallerPagesKeepWorking) {
-  const std::string path = find_database("ORCL").path;
-  EXPECT_EQ(pragma(path, "page_size"), sqlite_conn::new_page_size);
-  exec("create table t (id number, c clob)");
-  for (int i = 0; i < 3; ++i) {
-    s_->set_binds({value::number(decimal::from_int(i)), value::text(clob_text(i, 9000))});
-    exec("insert into t values (:1, :2)");
-  }
-  exec("commit");
-  s_.reset();
-  {
-    // Rewrite the file with the 4 KiB pages earlier builds made.
-    sqlite_conn db(path, false);
-    db.exec("PRAGMA journal_mode=DELETE");
-    db.exec("PRAGMA page_size=4096");
-    db.exec("VACUUM");
-    db.exec("PRAGMA journal_mode=WAL");
-  }
-  ASSERT_EQ(pragma(path, "page_size"), 4096);
-  s_ = session::logon("ORCL", "scott", "tiger");
-  s_->set_binds({value::number(decimal::from_int(3)), value::text(clob_text(3, 9000))});
-  exec("insert into t values (:1, :2)", true);
-  auto got = rows("select id, c, length(c) from t order by id");
-  ASSERT_EQ(got.size(), 4u);
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(got[static_cast<size_t>(i)],
-              std::to_string(i) + "|" + clob_text(i, 9000) + "|8999");
-  // Opening does not change the size of a file that has one.
-  EXPECT_EQ(pragma(path, "page_size"), 4096);
 }
 
 // Batches of large CLOBs fill the WAL past its checkpoint size many times;
@@ -84,7 +47,7 @@ TEST_F(storage, WriterKilledAmidCheckpointsLosesNoCommittedBatch) {
     }
   }
   close(committed[1]);
-  // 40 commits are about 48 MB: three or more checkpoints at either page size.
+  // 40 commits are about 48 MB, a dozen checkpoints.
   // The kill then lands wherever the writer happens to be.
   int seen = 0;
   char c = 0;
