@@ -85,10 +85,10 @@ sword fail(error_handle* err, int code) {
 std::string text_in(const env_handle* env, const void* p, size_t bytes) {
   if (p == nullptr || bytes == 0) return {};
   if (env != nullptr && env->utf16) {
-    // Every bound value of every row passes here: its leading ASCII in
-    // blocks, then from the first other unit on one unit at a time into room
-    // for the worst case, as text::utf16_to_utf8 converts (a lone surrogate
-    // becomes U+FFFD).
+    // Every bound value of every row passes here: one buffer sized for the
+    // worst case, the leading ASCII narrowed in blocks, then from the first
+    // other unit on one unit at a time, as text::utf16_to_utf8 converts (a
+    // lone surrogate becomes U+FFFD).
     const size_t n = bytes / 2;
     const auto* in = static_cast<const unsigned char*>(p);
     auto unit = [in](size_t i) {
@@ -96,10 +96,8 @@ std::string text_in(const env_handle* env, const void* p, size_t bytes) {
       std::memcpy(&c, in + i * 2, 2);
       return c;
     };
-    std::string out(n, '\0');
+    std::string out(n * 3, '\0');
     size_t i = narrow_ascii(in, n, out.data());
-    if (i == n) return out;
-    out.resize(i + (n - i) * 3);
     char* o = out.data() + i;
     for (; i < n; ++i) {
       char32_t c = unit(i);
