@@ -1493,9 +1493,15 @@ std::string default_inner(const expr& e) {
       return e.op + default_inner(*e.args[0]);
     case expr::kind::func: {
       std::string s = e.op + "(";
+      // A date function's part is a bare word: dateadd(day,(30),getdate()).
+      const bool part = e.op == "dateadd" || e.op == "datediff" || e.op == "datepart" ||
+                        e.op == "datename";
       for (size_t i = 0; i < e.args.size(); ++i) {
         if (i) s += ",";
-        s += default_inner(*e.args[i]);
+        if (i == 0 && part && e.args[0]->k == expr::kind::column && e.args[0]->names.size() == 1)
+          s += e.args[0]->names[0];
+        else
+          s += default_inner(*e.args[i]);
       }
       return s + ")";
     }
