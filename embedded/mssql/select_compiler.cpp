@@ -931,6 +931,13 @@ class compiler {
       t.type = make(type_id::nvarchar, 128);
       return t;
     }
+    if (name == "@@error" || name == "@@trancount") {
+      typed t = literal(
+          value::of_int(name == "@@error" ? ctx_.last_error : ctx_.tran_count), false);
+      t.type = make(type_id::int_);
+      t.nullable = false;
+      return t;
+    }
     if (name == "@@language") {
       typed t = literal(value::of_text("us_english"), true);
       t.type = make(type_id::nvarchar, 128);
@@ -1396,6 +1403,8 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     }
     case expr::kind::variable:
       if (e.op == "@@version") return value::of_text(ctx.version);
+      if (e.op == "@@error") return value::of_int(ctx.last_error);
+      if (e.op == "@@trancount") return value::of_int(ctx.tran_count);
       if (ctx.params) {
         auto it = ctx.params->find(e.op);
         if (it != ctx.params->end()) {

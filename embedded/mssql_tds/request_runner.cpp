@@ -161,8 +161,22 @@ request_runner::outcome request_runner::run_statements(const std::string& sql, b
     return outcome::failed;
   }
   bool failed = false;
-  for (const auto& st : statements) {
-    outcome o = run_one(st, in_proc);
+  for (size_t i = 0; i < statements.size(); ++i) {
+    outcome o;
+    try {
+      o = run_one(statements[i], in_proc);
+    } catch (const mssql::session::batch_jump& j) {
+      // RETURN ends the batch; GOTO goes on after its label.
+      if (j.is_return) break;
+      try {
+        i = mssql::session::label_index(statements, j.label) - 1;
+      } catch (const mssql::sql_error& e) {
+        write_error(e);
+        pending_ = pending_done{in_proc ? token::kDoneInProc : token::kDone, done::kError, 0, 0};
+        return outcome::failed;
+      }
+      continue;
+    }
     if (o == outcome::cancelled) return o;
     if (pending_ && (pending_->status & done::kError)) failed = true;
     if (o == outcome::failed) return o;
