@@ -81,6 +81,15 @@ class session {
   // Forgets the variables DECLAREd since the batch began; callers that run
   // statements one by one call it between batches.
   void end_batch() { forget_variables(); }
+  // Receives the result sets of statements inside IF, WHILE and BEGIN ...
+  // END as soon as each ran (run() then returns none for them); without
+  // one, a block may give one result set and a loop none. Returns the
+  // receiver it replaces.
+  using result_sink = std::function<void(std::unique_ptr<result_set>)>;
+  result_sink swap_result_sink(result_sink s) {
+    std::swap(s, nested_results_);
+    return s;
+  }
   // Values for the @names of the statements run until unbind().
   void bind(parameters p) { params_ = std::move(p); }
   void unbind() { params_.clear(); }
