@@ -34,6 +34,7 @@ struct expr {
   kind k = kind::literal;
   value lit;
   bool unicode = false;            // literal came as N'...'
+  bool money = false;              // literal came with a currency sign ($2, -$1.50)
   std::vector<std::string> names;  // column: [db.][schema.][table.]column; star: qualifier
   std::string op;                  // func name (lower case), operator, variable name
   std::vector<std::unique_ptr<expr>> args;

@@ -1357,6 +1357,7 @@ class parser {
         } else {
           e->lit = value::of_number(t.text);
         }
+        e->money = t.is_money;
         ++p_;
         return e;
       }

@@ -351,6 +351,9 @@ class compiler {
             c = "(CASE WHEN " + r + " IS NULL THEN NULL ELSE (CASE WHEN " + r +
                 " < 0 THEN '-' ELSE '' END) || (abs(" + r + ") / 10000) || '.' || printf('%04d', " +
                 "abs(" + r + ") % 10000) END)";
+          // Another number joining a money column takes money's stored form.
+          if (to_money && !money && is_numeric(types[i].id))
+            c = "CAST(round(CAST(" + r + " AS REAL) * 10000) AS INTEGER)";
           cols += (i ? ", " : "") + c + " AS " + r;
         }
         return "SELECT " + cols + " FROM (" + part_sql + ")";
@@ -671,6 +674,13 @@ class compiler {
   typed compile(const expr& e, const scope& sc) {
     switch (e.k) {
       case expr::kind::literal:
+        if (e.money) {
+          // $2 is money wherever it meets another type, as a money column is.
+          typed t = literal(convert_to(e.lit, make(type_id::money)), false);
+          t.type = make(type_id::money);
+          t.literal = false;
+          return t;
+        }
         return literal(e.lit, e.unicode);
       case expr::kind::column:
         return column(e, sc);
@@ -702,7 +712,10 @@ class compiler {
           throw err::generic(8117, std::string("Operand data type ") + type_name(a.type.id) +
                                        " is invalid for " + (e.op == "-" ? "minus" : "plus") +
                                        " operator.");
-        t.sql = "(" + (e.op == "~" ? std::string("~") : e.op) + numeric_sql(a) + ")";
+        // Money keeps its stored form (ten-thousandths) under a sign.
+        const bool money = a.type.id == type_id::money || a.type.id == type_id::smallmoney;
+        t.sql = "(" + (e.op == "~" ? std::string("~") : e.op) + (money ? a.sql : numeric_sql(a)) +
+                ")";
         t.type = a.type;
         return t;
       }
