@@ -66,6 +66,18 @@ struct instant {
 };
 
 instant read(const value& v) {
+  if (v.k == value::kind::integer) {
+    // A number of days since 1900-01-01, as an int converts to datetime
+    // (DATEADD(dd, DATEDIFF(dd, 0, GETDATE()), 0) cuts the time off).
+    instant i;
+    i.days = days_from_civil(1900, 1, 1) + v.i;
+    if (i.days < days_from_civil(1753, 1, 1) || i.days > days_from_civil(9999, 12, 31))
+      throw err::generic(8115, "Arithmetic overflow error converting expression to data type "
+                               "datetime.");
+    civil_from_days(i.days, i.parts.year, i.parts.month, i.parts.day);
+    i.parts.has_date = true;
+    return i;
+  }
   std::optional<datetime_parts> p;
   if (v.k == value::kind::text) p = parse_datetime(v.s);
   if (!p) {

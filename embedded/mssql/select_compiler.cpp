@@ -896,8 +896,8 @@ class compiler {
     typed t;
     for (const auto& x : a) merge(t, x);
     for (const auto& x : a)
-      if (!is_date(x.type.id) && !is_character(x.type.id) && !x.lit.is_null() &&
-          !(f == "dateadd" && &x == &a[0]))
+      if (!is_date(x.type.id) && !is_character(x.type.id) && !is_integer(x.type.id) &&
+          !x.lit.is_null() && !(f == "dateadd" && &x == &a[0]))
         throw err::generic(8116, std::string("Argument data type ") + type_name(x.type.id) +
                                      " is invalid for argument " + (&x == &a[0] ? "2" : "3") +
                                      " of " + f + " function.");

@@ -45,6 +45,9 @@ TEST_F(date_functions_test, DateaddKeepsTheDateTypeAndClampsTheDay) {
   EXPECT_EQ(typed_one("SELECT DATEADD(wk, 2, '2024-01-01')"),
             (std::pair<std::string, type_id>{"2024-01-15 00:00:00", type_id::datetime}));
   EXPECT_EQ(one("SELECT DATEADD(day, 1, NULL)"), "<null>");
+  // Days since 1900 as an int: the usual way to cut the time off.
+  EXPECT_EQ(typed_one("SELECT DATEADD(dd, DATEDIFF(dd, 0, '2024-03-05 13:45'), 0)"),
+            (std::pair<std::string, type_id>{"2024-03-05 00:00:00", type_id::datetime}));
 
   EXPECT_EQ(read_error("SELECT DATEADD(year, 8000, dt) FROM ev"), 517);
   EXPECT_EQ(read_error("SELECT DATEADD(day, -1, CAST('1753-01-01' AS datetime))"), 517);
@@ -91,7 +94,10 @@ TEST_F(date_functions_test, DefaultsAndValuesComputeDates) {
       "CREATE TABLE loans (id int, lent datetime NOT NULL, due datetime NOT NULL "
       "CONSTRAINT DF_due DEFAULT (dateadd(day,(30),getdate())))\n"
       "INSERT INTO loans (id, lent) VALUES (1, getdate())\n"
-      "INSERT INTO loans VALUES (2, '2024-01-01', DATEADD(month, 1, '2024-01-31'))\n");
+      "INSERT INTO loans VALUES (2, '2024-01-01', DATEADD(month, 1, '2024-01-31'))\n"
+      "INSERT INTO loans VALUES (3, DATEADD(dd, DATEDIFF(dd, 0, GETDATE()), 0), GETDATE())\n");
+  EXPECT_EQ(one("SELECT DATEPART(hour, lent) + DATEPART(minute, lent) FROM loans WHERE id = 3"),
+            "0");
   EXPECT_EQ(one("SELECT DATEDIFF(day, lent, due) FROM loans WHERE id = 1"), "30");
   EXPECT_EQ(one("SELECT due FROM loans WHERE id = 2"), "2024-02-29 00:00:00");
   auto cols = rows("EXEC sp_columns loans");
