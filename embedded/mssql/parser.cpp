@@ -32,7 +32,8 @@ const char* const kReserved[] = {
     "ON",     "OR",         "ORDER",  "OUTER",     "PRIMARY",      "REFERENCES", "RIGHT",
     "SELECT", "SET",        "TABLE",  "THEN",      "TOP",          "UNION",      "UNIQUE",
     "UPDATE", "USE",        "VALUES", "WHEN",      "WHERE",        "WITH",       "WHILE",
-    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE"};
+    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE",      "RETURN",     "GOTO",
+    "COMMIT", "ROLLBACK"};
 
 bool iequal(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
