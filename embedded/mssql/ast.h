@@ -34,6 +34,7 @@ struct expr {
   kind k = kind::literal;
   value lit;
   bool unicode = false;            // literal came as N'...'
+  bool money = false;              // literal came with a currency sign ($2, -$1.50)
   std::vector<std::string> names;  // column: [db.][schema.][table.]column; star: qualifier
   std::string op;                  // func name (lower case), operator, variable name
   std::vector<std::unique_ptr<expr>> args;
@@ -226,6 +227,22 @@ struct loop_control_stmt {
 struct try_catch_stmt {
   std::shared_ptr<statement_list> body, handler;
 };
+// RETURN ends the batch (its value, if any, is read and dropped); GOTO
+// jumps to a label of the batch.
+struct return_stmt {
+  expr_ptr value;
+};
+struct goto_stmt {
+  std::string label;  // lower case
+};
+struct label_stmt {
+  std::string label;  // lower case
+};
+// BEGIN TRANSACTION, COMMIT and ROLLBACK: each statement commits on its own,
+// so these only count @@TRANCOUNT (and ROLLBACK says it undid nothing).
+struct transaction_stmt {
+  enum class kind { begin, commit, rollback } k;
+};
 struct declare_stmt {
   struct variable {
     std::string name;  // lower case, with the @
@@ -276,7 +293,8 @@ using statement =
                  set_identity_insert_stmt, set_option_stmt, delete_stmt, update_stmt,
                  alter_table_stmt, if_stmt, block_stmt, declare_stmt, set_variable_stmt, print_stmt,
                  raiserror_stmt, no_effect_stmt, create_module_stmt, drop_object_stmt,
-                 create_type_stmt, while_stmt, loop_control_stmt, try_catch_stmt>;
+                 create_type_stmt, while_stmt, loop_control_stmt, try_catch_stmt,
+                 return_stmt, goto_stmt, label_stmt, transaction_stmt>;
 
 struct statement_list {
   std::vector<statement> items;

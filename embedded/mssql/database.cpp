@@ -16,6 +16,7 @@
 #include "embedded/mssql/sql_error.h"
 #include "embedded/mssql/statement_handle.h"
 #include "embedded/mssql/storage_result.h"
+#include "embedded/mssql/date_functions.h"
 #include "embedded/mssql/text_functions.h"
 
 namespace tsl::mssql {
@@ -205,6 +206,7 @@ void database::open_storage() {
   sqlite3_busy_timeout(db_, 5000);
   register_convert_function(db_);
   register_text_functions(db_);
+  register_date_functions(db_);
   exec_sql(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
   exec_sql(db_,
            "CREATE TABLE IF NOT EXISTS tsl_objects(id INTEGER PRIMARY KEY, ddl TEXT NOT NULL,"

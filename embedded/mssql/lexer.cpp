@@ -226,7 +226,7 @@ std::vector<token> tokenize(std::string_view s) {
       }
     }
     if (!two) {
-      if (std::string_view("(),.;=<>+-*/%&|^~").find(static_cast<char>(c)) ==
+      if (std::string_view("(),.;:=<>+-*/%&|^~").find(static_cast<char>(c)) ==
           std::string_view::npos)
         throw err::syntax_near(std::string(1, static_cast<char>(c)));
       t.text = std::string(1, static_cast<char>(c));

@@ -32,7 +32,8 @@ const char* const kReserved[] = {
     "ON",     "OR",         "ORDER",  "OUTER",     "PRIMARY",      "REFERENCES", "RIGHT",
     "SELECT", "SET",        "TABLE",  "THEN",      "TOP",          "UNION",      "UNIQUE",
     "UPDATE", "USE",        "VALUES", "WHEN",      "WHERE",        "WITH",       "WHILE",
-    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE"};
+    "BREAK",  "CONTINUE",   "PRINT",  "RAISERROR", "DECLARE",      "RETURN",     "GOTO",
+    "COMMIT", "ROLLBACK"};
 
 bool iequal(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -66,6 +67,11 @@ class parser {
       if (starts) starts->push_back(cur().pos);
       out.push_back(stmt());
     }
+    for (const auto& g : gotos_)
+      if (std::find(labels_.begin(), labels_.end(), g) == labels_.end())
+        throw err::generic(133, "A GOTO statement references the label '" + g +
+                                    "' but the label has not been declared.",
+                           15);
     return out;
   }
 
@@ -75,6 +81,7 @@ class parser {
   size_t p_ = 0;
   int depth_ = 0;
   int loops_ = 0;          // WHILE statements around the one being parsed
+  std::vector<std::string> labels_, gotos_;  // lower case
   bool in_union_ = false;  // parsing a query after UNION
 
   const token& cur() const { return t_[p_]; }
@@ -197,6 +204,20 @@ class parser {
   }
 
   statement stmt() {
+    if (cur().kind == tok::ident && !reserved(cur().text) && peek().kind == tok::op &&
+        peek().text == ":") {
+      label_stmt l{lower(cur().text)};
+      const std::string written = cur().text;
+      p_ += 2;
+      for (const auto& seen : labels_)
+        if (seen == l.label)
+          throw err::generic(132, "The label '" + written +
+                                      "' has already been declared. Label names must be unique "
+                                      "within a query batch or stored procedure.",
+                             15);
+      labels_.push_back(l.label);
+      return l;
+    }
     if (is_kw("UPDATE") && peek_kw(1, "STATISTICS")) {
       p_ += 2;
       object();
@@ -260,11 +281,39 @@ class parser {
       }
       return b;
     }
-    if (is_kw("BEGIN") || is_kw("COMMIT")) {
-      // Transactions are implicit: each statement commits by itself.
+    if (is_kw("BEGIN") || is_kw("COMMIT") || is_kw("ROLLBACK")) {
+      const transaction_stmt t{is_kw("BEGIN")    ? transaction_stmt::kind::begin
+                               : is_kw("COMMIT") ? transaction_stmt::kind::commit
+                                                 : transaction_stmt::kind::rollback};
       ++p_;
-      eat_kw("TRANSACTION") || eat_kw("TRAN");
-      return set_option_stmt{};
+      if (eat_kw("TRANSACTION") || eat_kw("TRAN") || eat_kw("WORK")) {
+        // An optional transaction name.
+        // A name on the same line; a word on the next starts a statement
+        // (COMMIT TRANSACTION, then GOTO EndSave).
+        const bool same_line =
+            src_.substr(t_[p_ - 1].pos, cur().pos - t_[p_ - 1].pos).find('\n') ==
+            std::string_view::npos;
+        const bool label_next = peek().kind == tok::op && peek().text == ":";
+        if (((cur().kind == tok::ident && !reserved(cur().text)) ||
+             cur().kind == tok::quoted_ident || cur().kind == tok::variable) &&
+            same_line && !label_next)
+          ++p_;
+      }
+      return t;
+    }
+    if (eat_kw("RETURN")) {
+      return_stmt r;
+      // RETURN takes a value only in a procedure body (RETURN 0, RETURN @rc,
+      // RETURN (1)); a word after it starts the next statement.
+      if (cur().kind == tok::number || cur().kind == tok::variable || is_op("(") || is_op("-") ||
+          is_op("+"))
+        r.value = expression();
+      return r;
+    }
+    if (eat_kw("GOTO")) {
+      goto_stmt g{lower(ident())};
+      gotos_.push_back(g.label);
+      return g;
     }
     if (eat_kw("IF")) {
       if_stmt f;
@@ -1309,6 +1358,7 @@ class parser {
         } else {
           e->lit = value::of_number(t.text);
         }
+        e->money = t.is_money;
         ++p_;
         return e;
       }
@@ -1493,9 +1543,15 @@ std::string default_inner(const expr& e) {
       return e.op + default_inner(*e.args[0]);
     case expr::kind::func: {
       std::string s = e.op + "(";
+      // A date function's part is a bare word: dateadd(day,(30),getdate()).
+      const bool part = e.op == "dateadd" || e.op == "datediff" || e.op == "datepart" ||
+                        e.op == "datename";
       for (size_t i = 0; i < e.args.size(); ++i) {
         if (i) s += ",";
-        s += default_inner(*e.args[i]);
+        if (i == 0 && part && e.args[0]->k == expr::kind::column && e.args[0]->names.size() == 1)
+          s += e.args[0]->names[0];
+        else
+          s += default_inner(*e.args[i]);
       }
       return s + ")";
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "embedded/mssql/convert_style.h"
+#include "embedded/mssql/date_functions.h"
 #include "embedded/mssql/decimal.h"
 #include "embedded/mssql/server_property.h"
 #include "embedded/mssql/sql_error.h"
@@ -350,6 +351,9 @@ class compiler {
             c = "(CASE WHEN " + r + " IS NULL THEN NULL ELSE (CASE WHEN " + r +
                 " < 0 THEN '-' ELSE '' END) || (abs(" + r + ") / 10000) || '.' || printf('%04d', " +
                 "abs(" + r + ") % 10000) END)";
+          // Another number joining a money column takes money's stored form.
+          if (to_money && !money && is_numeric(types[i].id))
+            c = "CAST(round(CAST(" + r + " AS REAL) * 10000) AS INTEGER)";
           cols += (i ? ", " : "") + c + " AS " + r;
         }
         return "SELECT " + cols + " FROM (" + part_sql + ")";
@@ -670,6 +674,13 @@ class compiler {
   typed compile(const expr& e, const scope& sc) {
     switch (e.k) {
       case expr::kind::literal:
+        if (e.money) {
+          // $2 is money wherever it meets another type, as a money column is.
+          typed t = literal(convert_to(e.lit, make(type_id::money)), false);
+          t.type = make(type_id::money);
+          t.literal = false;
+          return t;
+        }
         return literal(e.lit, e.unicode);
       case expr::kind::column:
         return column(e, sc);
@@ -701,7 +712,10 @@ class compiler {
           throw err::generic(8117, std::string("Operand data type ") + type_name(a.type.id) +
                                        " is invalid for " + (e.op == "-" ? "minus" : "plus") +
                                        " operator.");
-        t.sql = "(" + (e.op == "~" ? std::string("~") : e.op) + numeric_sql(a) + ")";
+        // Money keeps its stored form (ten-thousandths) under a sign.
+        const bool money = a.type.id == type_id::money || a.type.id == type_id::smallmoney;
+        t.sql = "(" + (e.op == "~" ? std::string("~") : e.op) + (money ? a.sql : numeric_sql(a)) +
+                ")";
         t.type = a.type;
         return t;
       }
@@ -856,6 +870,56 @@ class compiler {
     throw err::syntax_near("(");
   }
 
+  // A date argument as SQL; a literal in its stored form.
+  std::string date_sql(const typed& x) {
+    return x.literal ? literal_as_stored(x) : x.sql;
+  }
+  static std::string date_type_args(const typed& x) {
+    const sql_type t = is_date(x.type.id) ? x.type : make(type_id::datetime);
+    return std::to_string(static_cast<int>(t.id)) + ", " + std::to_string(t.scale);
+  }
+
+  // DATEADD, DATEDIFF, DATEPART and DATENAME: the first argument is a
+  // part's name, not an expression.
+  typed date_function(const expr& e, const scope& sc) {
+    const std::string& f = e.op;
+    const size_t n = f == "datepart" || f == "datename" ? 2 : 3;
+    if (e.args.size() != n)
+      throw err::generic(174, "The " + f + " function requires " + std::to_string(n) +
+                                  " argument(s).", 15);
+    if (e.args[0]->k != expr::kind::column || e.args[0]->names.size() != 1)
+      throw err::generic(1023, "Invalid parameter 1 specified for " + f + ".", 15);
+    const date_part part = date_part_named(e.args[0]->names[0], f);
+    const std::string p = std::to_string(static_cast<int>(part));
+    std::vector<typed> a;
+    for (size_t i = 1; i < n; ++i) a.push_back(compile(*e.args[i], sc));
+    typed t;
+    for (const auto& x : a) merge(t, x);
+    for (const auto& x : a)
+      if (!is_date(x.type.id) && !is_character(x.type.id) && !is_integer(x.type.id) &&
+          !x.lit.is_null() && !(f == "dateadd" && &x == &a[0]))
+        throw err::generic(8116, std::string("Argument data type ") + type_name(x.type.id) +
+                                     " is invalid for argument " + (&x == &a[0] ? "2" : "3") +
+                                     " of " + f + " function.");
+    if (f == "dateadd") {
+      // Keeps the date argument's type; a text acts as datetime.
+      t.sql = "tsl_dateadd(" + p + ", " + numeric_sql(a[0]) + ", " + date_sql(a[1]) + ", " +
+              date_type_args(a[1]) + ")";
+      t.type = is_date(a[1].type.id) ? a[1].type : make(type_id::datetime);
+      return t;
+    }
+    if (f == "datediff") {
+      t.sql = "tsl_datediff(" + p + ", " + date_sql(a[0]) + ", " + date_sql(a[1]) + ")";
+      t.type = make(type_id::int_);
+      return t;
+    }
+    const bool name = f == "datename";
+    t.sql = "tsl_datepart(" + p + ", " + date_sql(a[0]) + ", " + date_type_args(a[0]) + ", " +
+            (name ? "1" : "0") + ")";
+    t.type = name ? make(type_id::nvarchar, 30) : make(type_id::int_);
+    return t;
+  }
+
   typed variable(const std::string& name) {
     if (ctx_.params) {
       auto it = ctx_.params->find(name);
@@ -878,6 +942,13 @@ class compiler {
     if (name == "@@servername") {
       typed t = literal(value::of_text(ctx_.server_name), true);
       t.type = make(type_id::nvarchar, 128);
+      return t;
+    }
+    if (name == "@@error" || name == "@@trancount") {
+      typed t = literal(
+          value::of_int(name == "@@error" ? ctx_.last_error : ctx_.tran_count), false);
+      t.type = make(type_id::int_);
+      t.nullable = false;
       return t;
     }
     if (name == "@@language") {
@@ -917,6 +988,14 @@ class compiler {
     const auto is_old_date = [](type_id id) {
       return id == type_id::datetime || id == type_id::smalldatetime;
     };
+    if (op == "-" && is_old_date(a.type.id) && is_old_date(b.type.id)) {
+      t.type = a.type.id == type_id::datetime || b.type.id == type_id::datetime
+                   ? make(type_id::datetime)
+                   : a.type;
+      t.sql = "tsl_datesub(" + a.sql + ", " + b.sql + ", " +
+              std::to_string(static_cast<int>(t.type.id)) + ", 0)";
+      return t;
+    }
     if ((op == "+" || op == "-") &&
         ((is_old_date(a.type.id) && is_numeric(b.type.id)) ||
          (op == "+" && is_numeric(a.type.id) && is_old_date(b.type.id)))) {
@@ -970,6 +1049,8 @@ class compiler {
 
   typed function(const expr& e, const scope& sc) {
     const std::string& f = e.op;
+    if (f == "dateadd" || f == "datediff" || f == "datepart" || f == "datename")
+      return date_function(e, sc);
     std::vector<typed> a;
     for (const auto& x : e.args) a.push_back(compile(*x, sc));
     auto need = [&](size_t lo, size_t hi) {
@@ -1179,9 +1260,25 @@ class compiler {
     }
     if (f == "year" || f == "month" || f == "day") {
       need(1, 1);
-      const char* part = f == "year" ? "1, 4" : f == "month" ? "6, 2" : "9, 2";
-      t.sql = "CAST(substr(" + a[0].sql + ", " + part + ") AS INTEGER)";
+      const date_part part =
+          f == "year" ? date_part::year : f == "month" ? date_part::month : date_part::day;
+      t.sql = "tsl_datepart(" + std::to_string(static_cast<int>(part)) + ", " + date_sql(a[0]) +
+              ", " + date_type_args(a[0]) + ", 0)";
       t.type = make(type_id::int_);
+      return t;
+    }
+    if (f == "eomonth") {
+      need(1, 2);
+      t.sql = "tsl_eomonth(" + date_sql(a[0]) + ", " + (a.size() > 1 ? numeric_sql(a[1]) : "0") +
+              ")";
+      t.type = make(type_id::date);
+      return t;
+    }
+    if (f == "datefromparts") {
+      need(3, 3);
+      t.sql = "tsl_datefromparts(" + numeric_sql(a[0]) + ", " + numeric_sql(a[1]) + ", " +
+              numeric_sql(a[2]) + ")";
+      t.type = make(type_id::date);
       return t;
     }
     throw err::generic(195, "'" + f + "' is not a recognized built-in function name.", 15);
@@ -1239,9 +1336,65 @@ std::optional<sql_type> constant_type(const expr& e, const value& v, bool unicod
   if (e.k == expr::kind::func && (e.op == "getdate" || e.op == "sysdatetime" ||
                                   e.op == "current_timestamp" || e.op == "getutcdate"))
     return make(e.op == "sysdatetime" ? type_id::datetime2 : type_id::datetime);
+  if (e.k == expr::kind::func && (e.op == "eomonth" || e.op == "datefromparts"))
+    return make(type_id::date);
+  if (e.k == expr::kind::func && e.op == "dateadd" && e.args.size() == 3) {
+    std::optional<sql_type> inner = constant_type(*e.args[2], v, unicode);
+    return inner && is_date(inner->id) ? inner : make(type_id::datetime);
+  }
   if (v.k == value::kind::blob) return make(type_id::varbinary, 8000);
   if (v.k == value::kind::text) return make(unicode ? type_id::nvarchar : type_id::varchar, 8000);
   return std::nullopt;
+}
+
+// The date functions over constants, as the compiler gives them over rows.
+std::optional<value> constant_date_function(const expr& e, const compile_context& ctx,
+                                            bool* unicode) {
+  const std::string& f = e.op;
+  const bool named = f == "dateadd" || f == "datediff" || f == "datepart" || f == "datename";
+  if (!named && f != "year" && f != "month" && f != "day" && f != "eomonth" &&
+      f != "datefromparts")
+    return std::nullopt;
+  std::vector<value> a;
+  std::vector<sql_type> types;
+  for (size_t i = named ? 1 : 0; i < e.args.size(); ++i) {
+    bool u = false;
+    a.push_back(evaluate_constant(*e.args[i], ctx, &u));
+    types.push_back(constant_type(*e.args[i], a.back(), u).value_or(make(type_id::datetime)));
+  }
+  auto need = [&](size_t lo, size_t hi) {
+    if (e.args.size() < lo || e.args.size() > hi)
+      throw err::generic(174, "The " + f + " function requires " + std::to_string(lo) +
+                                  " argument(s).", 15);
+  };
+  if (unicode) *unicode = f == "datename";
+  if (f == "year" || f == "month" || f == "day") {
+    need(1, 1);
+    return date_part_of(f == "year"    ? date_part::year
+                        : f == "month" ? date_part::month
+                                       : date_part::day,
+                        a[0], types[0]);
+  }
+  if (f == "eomonth") {
+    need(1, 2);
+    if (a.size() > 1 && a[1].is_null()) return value::null();
+    return end_of_month(a[0], a.size() > 1 ? convert_to(a[1], make(type_id::int_)).i : 0);
+  }
+  if (f == "datefromparts") {
+    need(3, 3);
+    return date_from_parts(a[0], a[1], a[2]);
+  }
+  need(f == "dateadd" || f == "datediff" ? 3 : 2, f == "dateadd" || f == "datediff" ? 3 : 2);
+  if (e.args[0]->k != expr::kind::column || e.args[0]->names.size() != 1)
+    throw err::generic(1023, "Invalid parameter 1 specified for " + f + ".", 15);
+  const date_part part = date_part_named(e.args[0]->names[0], f);
+  if (f == "dateadd") {
+    if (a[0].is_null()) return value::null();
+    return date_add(part, convert_to(a[0], make(type_id::int_)).i, a[1], types[1]);
+  }
+  if (f == "datediff") return date_diff(part, a[0], a[1]);
+  if (f == "datepart") return date_part_of(part, a[0], types[0]);
+  return date_name(part, a[0], types[0]);
 }
 }  // namespace
 
@@ -1263,6 +1416,8 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
     }
     case expr::kind::variable:
       if (e.op == "@@version") return value::of_text(ctx.version);
+      if (e.op == "@@error") return value::of_int(ctx.last_error);
+      if (e.op == "@@trancount") return value::of_int(ctx.tran_count);
       if (ctx.params) {
         auto it = ctx.params->find(e.op);
         if (it != ctx.params->end()) {
@@ -1326,6 +1481,7 @@ value evaluate_constant(const expr& e, const compile_context& ctx, bool* unicode
         std::strftime(b, sizeof b, "%Y-%m-%d %H:%M:%S", &tm);
         return value::of_text(b);
       }
+      if (std::optional<value> d = constant_date_function(e, ctx, unicode)) return *d;
       if (e.op == "replicate" && e.args.size() == 2) {
         bool u = false;
         value text = evaluate_constant(*e.args[0], ctx, &u);

@@ -38,6 +38,8 @@ struct compile_context {
   std::function<std::vector<std::string>()> database_names;
   // The error a CATCH block is handling, for ERROR_NUMBER() and the rest.
   const sql_error* caught = nullptr;
+  int last_error = 0;  // @@ERROR
+  int tran_count = 0;  // @@TRANCOUNT
 };
 
 // ERROR_NUMBER(), ERROR_MESSAGE(), ERROR_SEVERITY(), ERROR_STATE(),

@@ -148,6 +148,8 @@ compile_context session::context() {
   c.server_name = "TESSALY";
   c.params = &params_;
   c.caught = caught_.empty() ? nullptr : &caught_.back();
+  c.last_error = last_error_;
+  c.tran_count = tran_count_;
   c.database_names = [srv = server_] { return srv->database_names(); };
   std::shared_ptr<server> srv = server_;
   c.other_db = [srv](const std::string& name) -> database* {
@@ -168,14 +170,20 @@ std::vector<std::unique_ptr<result_set>> session::execute_all(const std::string&
   std::vector<std::unique_ptr<result_set>> out;
   auto saved = nested_results_;
   nested_results_ = [&](std::unique_ptr<result_set> r) { out.push_back(std::move(r)); };
-  try {
-    for (const auto& st : parse_batch(sql))
-      if (auto r = run(st)) out.push_back(std::move(r));
-  } catch (const sql_error&) {
-    nested_results_ = saved;
-    throw;
+  struct restore {
+    session& s;
+    std::function<void(std::unique_ptr<result_set>)> saved;
+    ~restore() { s.nested_results_ = std::move(saved); }
+  } restore_on_exit{*this, saved};
+  const std::vector<statement> stmts = parse_batch(sql);
+  for (size_t i = 0; i < stmts.size(); ++i) {
+    try {
+      if (auto r = run(stmts[i])) out.push_back(std::move(r));
+    } catch (const batch_jump& j) {
+      if (j.is_return) break;
+      i = label_index(stmts, j.label) - 1;
+    }
   }
-  nested_results_ = saved;
   return out;
 }
 
@@ -239,6 +247,16 @@ int session::run_script(std::istream& script, const std::function<void(result_se
       for (size_t i = 0; i < stmts.size(); ++i) {
         try {
           if (auto r = run(stmts[i])) on_result(*r);
+        } catch (const batch_jump& j) {
+          if (j.is_return) break;
+          try {
+            i = label_index(stmts, j.label) - 1;
+          } catch (const sql_error& e) {
+            ++errors;
+            const int line = batch.first_line - 1 + line_of(batch.text, starts[i]);
+            if (!on_error({e, batch.first_line, line})) return false;
+            break;
+          }
         } catch (const sql_error& e) {
           ++errors;
           const int line = batch.first_line - 1 + line_of(batch.text, starts[i]);
@@ -267,6 +285,23 @@ int session::run_script(std::istream& script, const std::function<void(result_se
 }
 
 std::unique_ptr<result_set> session::run(const statement& st) {
+  try {
+    auto r = run_statement(st);
+    last_error_ = 0;
+    return r;
+  } catch (const sql_error& e) {
+    last_error_ = e.number();
+    throw;
+  }
+}
+
+size_t session::label_index(const std::vector<statement>& stmts, const std::string& label) {
+  for (size_t i = 0; i < stmts.size(); ++i)
+    if (auto* l = std::get_if<label_stmt>(&stmts[i]); l && l->label == label) return i + 1;
+  throw err::generic(40000, "A GOTO into a block is not supported by this server yet.");
+}
+
+std::unique_ptr<result_set> session::run_statement(const statement& st) {
   // Statements read and change the catalogue: one at a time per database.
   std::shared_ptr<database> current = db_;
   std::lock_guard<std::recursive_mutex> lock(current->mutex());
@@ -319,6 +354,38 @@ std::unique_ptr<result_set> session::run(const statement& st) {
     return nullptr;
   }
   if (auto* s = std::get_if<loop_control_stmt>(&st)) throw loop_control{s->is_break};
+  if (auto* s = std::get_if<return_stmt>(&st)) {
+    if (s->value) (void)scalar(*s->value);
+    throw batch_jump{true, {}};
+  }
+  if (auto* s = std::get_if<goto_stmt>(&st)) throw batch_jump{false, s->label};
+  if (std::holds_alternative<label_stmt>(st)) return nullptr;
+  if (auto* s = std::get_if<transaction_stmt>(&st)) {
+    switch (s->k) {
+      case transaction_stmt::kind::begin:
+        ++tran_count_;
+        break;
+      case transaction_stmt::kind::commit:
+        if (tran_count_ == 0)
+          throw err::generic(3902,
+                             "The COMMIT TRANSACTION request has no corresponding BEGIN "
+                             "TRANSACTION.");
+        --tran_count_;
+        break;
+      case transaction_stmt::kind::rollback:
+        if (tran_count_ == 0)
+          throw err::generic(3903,
+                             "The ROLLBACK TRANSACTION request has no corresponding BEGIN "
+                             "TRANSACTION.");
+        // Each statement has already committed: saying the work was undone
+        // would lose the caller's reason to look at it.
+        tran_count_ = 0;
+        throw err::generic(40000,
+                           "ROLLBACK cannot undo the statements run since BEGIN TRANSACTION: "
+                           "this server commits each statement on its own.");
+    }
+    return nullptr;
+  }
   if (auto* s = std::get_if<try_catch_stmt>(&st)) {
     try {
       return run_list(*s->body);
@@ -620,8 +687,20 @@ void session::message(const std::string& text) {
 
 std::unique_ptr<result_set> session::run_list(const statement_list& list) {
   std::unique_ptr<result_set> last;
-  for (const auto& st : list.items) {
-    auto r = run(st);
+  for (size_t i = 0; i < list.items.size(); ++i) {
+    std::unique_ptr<result_set> r;
+    try {
+      r = run(list.items[i]);
+    } catch (const batch_jump& j) {
+      // A label of this block takes the jump; others belong further out.
+      auto at = std::find_if(list.items.begin(), list.items.end(), [&](const statement& s) {
+        auto* l = std::get_if<label_stmt>(&s);
+        return l && !j.is_return && l->label == j.label;
+      });
+      if (at == list.items.end()) throw;
+      i = static_cast<size_t>(at - list.items.begin());
+      continue;
+    }
     if (!r) continue;
     if (nested_results_) {
       nested_results_(std::move(r));

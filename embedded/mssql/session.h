@@ -67,10 +67,29 @@ class session {
   std::unique_ptr<result_set> schema(schema_kind kind, const restrictions& r);
 
   // Runs one parsed statement; its result set, or nullptr when it has none.
+  // RETURN and a GOTO that leaves the statement throw batch_jump: whoever
+  // runs the batch's statements one by one ends the batch or goes on from
+  // the label (labels_at finds it).
   std::unique_ptr<result_set> run(const statement& st);
+  struct batch_jump {
+    bool is_return = true;
+    std::string label;  // GOTO: lower case
+  };
+  // The index of the statement after `label` among a batch's statements;
+  // 40000 when the label is inside a block (a jump into one).
+  static size_t label_index(const std::vector<statement>& stmts, const std::string& label);
   // Forgets the variables DECLAREd since the batch began; callers that run
   // statements one by one call it between batches.
   void end_batch() { forget_variables(); }
+  // Receives the result sets of statements inside IF, WHILE and BEGIN ...
+  // END as soon as each ran (run() then returns none for them); without
+  // one, a block may give one result set and a loop none. Returns the
+  // receiver it replaces.
+  using result_sink = std::function<void(std::unique_ptr<result_set>)>;
+  result_sink swap_result_sink(result_sink s) {
+    std::swap(s, nested_results_);
+    return s;
+  }
   // Values for the @names of the statements run until unbind().
   void bind(parameters p) { params_ = std::move(p); }
   void unbind() { params_.clear(); }
@@ -97,6 +116,7 @@ class session {
   void require_admin() const;
   compile_context context();
   value column_default(const column_info& c);
+  std::unique_ptr<result_set> run_statement(const statement& st);
   std::unique_ptr<result_set> run_list(const statement_list& list);
   bool condition(const expr& e);
   bool any_condition(const expr& e);
@@ -123,6 +143,8 @@ class session {
   int64_t text_size_ = 2147483647;
   date_order date_order_ = date_order::mdy;  // SET DATEFORMAT
   bool no_count_ = false;
+  int last_error_ = 0;  // @@ERROR: the last statement's error number
+  int tran_count_ = 0;  // @@TRANCOUNT
   // Result sets of the statements inside IF and BEGIN ... END; when empty,
   // a block may give one result set, returned by run().
   std::function<void(std::unique_ptr<result_set>)> nested_results_;

@@ -100,9 +100,34 @@ request_runner::outcome request_runner::run_one(const mssql::statement& st, bool
   const uint16_t command = command_of(st);
   uint64_t rows = 0;
   bool had_rows = false;
+  // Result sets from inside IF, WHILE and BEGIN ... END go out as their
+  // statements run, each closed by its own DONE.
+  struct stopped {};
+  bool nested = false;
+  mssql::session::result_sink saved =
+      session_.swap_result_sink([&](std::unique_ptr<mssql::result_set> inner) {
+        flush_pending(true);
+        nested = true;
+        uint64_t n = 0;
+        const bool whole = inner->columns().empty() || stream(*inner, n);
+        pending_ = pending_done{done_token, done::kCount, 0xC1, n};
+        if (!whole) throw stopped{};
+      });
+  struct restore {
+    mssql::session& s;
+    mssql::session::result_sink& saved;
+    ~restore() { s.swap_result_sink(std::move(saved)); }
+  } restore_sink{session_, saved};
   try {
     const std::string before = session_.current().name();
-    std::unique_ptr<mssql::result_set> r = session_.run(st);
+    std::unique_ptr<mssql::result_set> r;
+    try {
+      r = session_.run(st);
+    } catch (const stopped&) {
+      return outcome::cancelled;
+    }
+    if (nested && !r && !std::holds_alternative<mssql::exec_stmt>(st)) return outcome::ok;
+    flush_pending(true);
     if (r && !r->columns().empty()) {
       had_rows = true;
       if (!stream(*r, rows)) {
@@ -136,6 +161,7 @@ request_runner::outcome request_runner::run_one(const mssql::statement& st, bool
     pending_ = pending_done{done_token, status, command, rows};
     return outcome::ok;
   } catch (const mssql::sql_error& e) {
+    flush_pending(true);  // the DONE of a result set sent from inside a block
     write_error(e);
     pending_ = pending_done{done_token,
                             static_cast<uint16_t>(done::kError | (had_rows ? done::kCount : 0)),
@@ -161,8 +187,22 @@ request_runner::outcome request_runner::run_statements(const std::string& sql, b
     return outcome::failed;
   }
   bool failed = false;
-  for (const auto& st : statements) {
-    outcome o = run_one(st, in_proc);
+  for (size_t i = 0; i < statements.size(); ++i) {
+    outcome o;
+    try {
+      o = run_one(statements[i], in_proc);
+    } catch (const mssql::session::batch_jump& j) {
+      // RETURN ends the batch; GOTO goes on after its label.
+      if (j.is_return) break;
+      try {
+        i = mssql::session::label_index(statements, j.label) - 1;
+      } catch (const mssql::sql_error& e) {
+        write_error(e);
+        pending_ = pending_done{in_proc ? token::kDoneInProc : token::kDone, done::kError, 0, 0};
+        return outcome::failed;
+      }
+      continue;
+    }
     if (o == outcome::cancelled) return o;
     if (pending_ && (pending_->status & done::kError)) failed = true;
     if (o == outcome::failed) return o;

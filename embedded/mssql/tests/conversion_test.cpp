@@ -116,5 +116,29 @@ TEST_F(conversion_test, LengthsCountEveryCharacter) {
   EXPECT_EQ(one("SELECT DATALENGTH(CAST(NULL AS int))"), "<null>");
 }
 
+TEST_F(conversion_test, MoneyLiteralsAreMoneyInExpressionsAndUnions) {
+  auto first = [&](const std::string& sql) {
+    auto r = s_->execute(sql);
+    std::vector<value> row;
+    EXPECT_TRUE(r && r->next(row));
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < row.size(); ++i)
+      texts.push_back(text_form(row[i], r->columns()[i].type) + ":" +
+                      type_name(r->columns()[i].type.id));
+    return texts;
+  };
+  // Money outranks int but not decimal, as in the server's type precedence.
+  EXPECT_EQ(first("SELECT $2 + 1, -$1.50 * 2, -$1.5, $3 / 2"),
+            (std::vector<std::string>{"3:money", "-3:money", "-1.5:money", "1.5:money"}));
+  EXPECT_EQ(first("SELECT 7 UNION ALL SELECT $2.25"), std::vector<std::string>{"7:money"});
+  EXPECT_EQ(rows("SELECT -$1.5 UNION ALL SELECT 7 ORDER BY 1"),
+            (std::vector<std::vector<std::string>>{{"-1.5"}, {"7"}}));
+  EXPECT_EQ(rows("SELECT 1.25 UNION ALL SELECT -$1.5"),
+            (std::vector<std::vector<std::string>>{{"1.2500"}, {"-1.5000"}}));
+  s_->run_script("CREATE TABLE m (p money)\nINSERT m VALUES (-$1.50), ($2 * 3)\n");
+  EXPECT_EQ(rows("SELECT p, -p FROM m ORDER BY p"),
+            (std::vector<std::vector<std::string>>{{"-1.5", "1.5"}, {"6", "-6"}}));
+}
+
 }  // namespace
 }  // namespace tsl::mssql::testing

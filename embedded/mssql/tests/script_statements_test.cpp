@@ -113,6 +113,51 @@ TEST_F(script_statements_test, LoopsAndHandlers) {
             50000);
 }
 
+TEST_F(script_statements_test, ReturnAndGotoSteerTheBatch) {
+  // The job template of the server's tools: jump to the rollback on an error.
+  std::istringstream script(
+      "BEGIN TRANSACTION\nDECLARE @ReturnCode INT\nSET @ReturnCode = 0\n"
+      "INSERT t VALUES (1, 0)\n"
+      "IF (@@ERROR <> 0 OR @ReturnCode <> 0) GOTO QuitWithRollback\n"
+      "INSERT t VALUES (1, 0)\n"
+      "IF (@@ERROR <> 0 OR @ReturnCode <> 0) GOTO QuitWithRollback\n"
+      "COMMIT TRANSACTION\nGOTO EndSave\nQuitWithRollback:\n"
+      "    IF (@@TRANCOUNT > 0) ROLLBACK TRANSACTION\nEndSave:\nGO\n"
+      "BEGIN TRAN\nINSERT t VALUES (2, 0)\nIF @@ERROR <> 0 GOTO Failed\nCOMMIT TRAN\n"
+      "GOTO Done\nFailed: PRINT 'failed'\nDone: PRINT 'done'\nGO\n");
+  std::vector<int> errors;
+  s_->run_script(
+      script, [](result_set&) {},
+      [&](const session::script_error& e) {
+        errors.push_back(e.error.number());
+        return true;
+      });
+  // The rollback cannot undo what each statement committed: it says so.
+  EXPECT_EQ(errors, (std::vector<int>{2627, 40000}));
+  EXPECT_EQ(messages_, std::vector<std::string>{"done"});
+  EXPECT_EQ(one("SELECT @@TRANCOUNT"), "0");
+  EXPECT_EQ(one("SELECT COUNT(*) FROM t"), "2");
+
+  // RETURN ends the batch, from inside blocks and loops too; the next batch runs.
+  s_->run_script(
+      "DECLARE @i int = 0\nWHILE 1 = 1 BEGIN\n  SET @i = @i + 1\n"
+      "  IF @i = 3 BEGIN PRINT 'three' RETURN END\nEND\nPRINT 'not reached'\nGO\n"
+      "PRINT 'next'\n");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"done", "three", "next"}));
+  // A jump inside a block stays in it; a backward jump loops.
+  s_->run_script(
+      "DECLARE @n int = 0\nagain:\nSET @n = @n + 1\nIF @n < 3 GOTO again\n"
+      "BEGIN\n  GOTO skip_to\n  PRINT 'skipped'\n  skip_to: PRINT 'n=' + CAST(@n AS varchar(5))\nEND\n");
+  EXPECT_EQ(messages_.back(), "n=3");
+  EXPECT_EQ(messages_.size(), 4u);
+
+  EXPECT_EQ(error_of("GOTO nowhere"), 133);
+  EXPECT_EQ(error_of("a:\nPRINT 1\nA:\n"), 132);
+  EXPECT_EQ(error_of("COMMIT"), 3902);
+  EXPECT_EQ(error_of("ROLLBACK TRAN"), 3903);
+  EXPECT_EQ(error_of("BEGIN TRAN t1\nCOMMIT TRAN t1\nSELECT 1"), 0);
+}
+
 TEST_F(script_statements_test, VariablesLiveForOneBatch) {
   s_->run_script(
       "INSERT t VALUES (1, $20.00), (2, -$1.50)\n"

@@ -106,6 +106,28 @@ TEST_F(listener_test, LogsInAndAnswersBatchesWithCounts) {
   EXPECT_EQ(p.done_status.back(), 0x0000);  // DONEPROC, final
 }
 
+TEST_F(listener_test, ResultSetsFromLoopsAndBlocksEachGetTheirDone) {
+  start();
+  client c(port_);
+  ASSERT_TRUE(c.login(tester()));
+  reply b = c.batch(
+      u"DECLARE @i int = 0\nWHILE @i < 3 BEGIN SET @i = @i + 1 SELECT id FROM t WHERE id <= @i END\n"
+      u"IF 1 = 1 BEGIN SELECT 1 SELECT * FROM nowhere END\nSELECT 2");
+  EXPECT_EQ(b.rows, 7u);
+  EXPECT_EQ(b.errors, (std::vector<int32_t>{208}));
+  ASSERT_EQ(b.done_status.size(), 6u);  // DECLARE, three loop passes, SELECT 1, the error
+  for (size_t i = 1; i < 5; ++i) {
+    EXPECT_EQ(b.done_status[i], 0x0011) << i;  // MORE | COUNT, one per result set
+    EXPECT_EQ(b.done_rows[i], i < 4 ? i : 1u) << i;
+  }
+  EXPECT_EQ(b.done_status.back() & 0x0003, 0x0002);  // ERROR, last: 208 ends the batch
+  // RETURN ends the batch without an error; the rows before it went out.
+  reply r = c.batch(u"SELECT 1\nRETURN\nSELECT 2");
+  EXPECT_EQ(r.rows, 1u);
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(r.done_status.back() & 0x0001, 0);  // the last DONE has no MORE
+}
+
 TEST_F(listener_test, ResetConnectionRestoresTheLoginState) {
   start();
   client c(port_);

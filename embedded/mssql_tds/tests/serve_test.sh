@@ -51,6 +51,8 @@ SELECT 10 AS before_error; SELECT * FROM no_such_table; SELECT 20
 go
 exec sp_databases
 go
+DECLARE @i int = 0 WHILE @i < 2 BEGIN SET @i = @i + 1 SELECT 'pass ' + CAST(@i AS varchar(2)) AS p END
+go
 SELECT COUNT(*) FROM [hr].[employees]
 go
 SQL
@@ -75,6 +77,8 @@ SQL
     expect "70000" "$work/out"                                 # varbinary(max) length
     expect "Invalid object name 'no_such_table'." "$work/out"
     expect "sample_shop" "$work/out"
+    expect "pass 1" "$work/out"                                # result sets from a loop
+    expect "pass 2" "$work/out"
     if grep -q "^20$" "$work/out"; then fail "the batch went on after error 208"; fi
     # Older protocol versions: dates as text before 7.3, (max) as text before 7.2.
     for v in 7.1 7.2; do

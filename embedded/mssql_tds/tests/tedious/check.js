@@ -192,6 +192,20 @@ async function main() {
   assert.ok(r.sets[0].rows[0][0] > 0);
   console.log('ok errors');
 
+  // Result sets from inside a loop and a block, each with its own DONE; the
+  // RPC form answers the same sets; RETURN ends the batch.
+  const loop = "DECLARE @i int = 0\nWHILE @i < 3 BEGIN SET @i = @i + 1 SELECT @i AS i END\n" +
+               "IF 1 = 1 BEGIN SELECT 'a' AS x SELECT 'b' AS y END\nRETURN\nSELECT 'late'";
+  for (const opts of [{ batch: true }, {}]) {
+    r = await run(c, loop, opts);
+    assert.deepStrictEqual(r.sets.map((x) => x.rows[0][0]), [1, 2, 3, 'a', 'b']);
+  }
+  r = await run(c, 'SELECT DATEADD(day, 30, CAST(\'2024-01-31\' AS date)) AS d, ' +
+                   'DATEDIFF(month, \'2024-01-31\', \'2024-03-01\') AS m', { batch: true });
+  assert.strictEqual(r.sets[0].cols[0].type.name, 'Date');
+  assert.strictEqual(r.sets[0].rows[0][1], 2);
+  console.log('ok nested results');
+
   // Cancel a long result: the connection stays usable.
   await new Promise((resolve, reject) => {
     const q = new Request('SELECT a.customer_id FROM customers a, customers b, customers c, customers d, customers e, customers f',
