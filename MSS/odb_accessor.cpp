@@ -84,6 +84,9 @@ void odb_accessor::bind(IRowset* rowset, size_t columns, const DBCOLUMNINFO* inf
   release();
   info_ = info;
   bindings_.assign(columns, DBBINDING{});
+  names_.clear();
+  names_.reserve(columns);
+  for (size_t i = 0; i < columns; ++i) names_.emplace_back(info[i].pwszName ? info[i].pwszName : u"");
   size_t offset = 0;
   for (size_t i = 0; i < columns; ++i) {
     const DBCOLUMNINFO& c = info[i];

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "OLE/ole_ptr.h"
@@ -38,6 +39,8 @@ class odb_accessor {
   const DBBINDING* bindings() const { return bindings_.data(); }
   const uint8_t* buffer() const { return buffer_.data(); }
   const DBCOLUMNINFO* columns() const { return info_; }
+  // Column names, converted once per binding rather than once per value.
+  const std::u16string& name(size_t column) const { return names_[column]; }
   bool bound() const { return handle_ != 0; }
 
  private:
@@ -45,6 +48,7 @@ class odb_accessor {
 
   const DBCOLUMNINFO* info_ = nullptr;
   std::vector<DBBINDING> bindings_;
+  std::vector<std::u16string> names_;
   std::vector<DBBINDSTATUS> status_;
   std::vector<uint8_t> buffer_;
   HACCESSOR handle_ = 0;

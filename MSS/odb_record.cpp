@@ -1,5 +1,6 @@
 #include "MSS/odb_record.h"
 
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -19,6 +20,29 @@ std::u16string wide_of(const std::vector<uint8_t>& bytes) {
   std::u16string s(bytes.size() / 2, u'\0');
   if (!s.empty()) std::memcpy(s.data(), bytes.data(), s.size() * 2);
   return s;
+}
+
+// The value of a non-binary column from its text.
+ole_variant value_of(const DBCOLUMNINFO& column, std::u16string_view text) {
+  const VARTYPE t = odb_record::get_vartype(column.wType);
+  ole_variant value;
+  if (text.empty()) {
+    if (t == VT_BSTR) value = ole_variant(std::u16string());
+  } else if (is_date_type(column.wType)) {
+    ole_date d{std::u16string(text)};
+    if (d.is_valid()) value = d.to_variant();
+  } else if (column.wType == DBTYPE_GUID && text.front() != u'{') {
+    // The blob reader takes a GUID in its braced form only.
+    std::u16string braced;
+    braced.reserve(text.size() + 2);
+    braced.push_back(u'{');
+    braced.append(text);
+    braced.push_back(u'}');
+    value = ole_variant::from_wstring(braced, VT_BLOB);
+  } else {
+    value = ole_variant::from_wstring(text, t);
+  }
+  return value;
 }
 
 }  // namespace
@@ -73,27 +97,9 @@ VARTYPE odb_record::get_vartype(DBTYPE type) {
 std::unique_ptr<odb_field> odb_record::get_field(const DBCOLUMNINFO& column,
                                                  std::u16string_view text) {
   tk_trace_w(1, u"odb_record::get_field(%s)", column.pwszName ? column.pwszName : u"");
-  std::u16string name = column.pwszName ? column.pwszName : u"";
-  const uint32_t size = static_cast<uint32_t>(column.ulColumnSize);
-  const VARTYPE t = get_vartype(column.wType);
-  ole_variant value;
-  if (text.empty()) {
-    if (t == VT_BSTR) value = ole_variant(std::u16string());
-  } else if (is_date_type(column.wType)) {
-    ole_date d{std::u16string(text)};
-    if (d.is_valid()) value = d.to_variant();
-  } else if (column.wType == DBTYPE_GUID && text.front() != u'{') {
-    // The blob reader takes a GUID in its braced form only.
-    std::u16string braced;
-    braced.reserve(text.size() + 2);
-    braced.push_back(u'{');
-    braced.append(text);
-    braced.push_back(u'}');
-    value = ole_variant::from_wstring(braced, VT_BLOB);
-  } else {
-    value = ole_variant::from_wstring(text, t);
-  }
-  return std::make_unique<odb_field>(std::move(name), size, std::move(value));
+  return std::make_unique<odb_field>(column.pwszName ? column.pwszName : u"",
+                                     static_cast<uint32_t>(column.ulColumnSize),
+                                     value_of(column, text));
 }
 
 const udb_field& odb_record::column(const udb_record& record, size_t ordinal) {
@@ -110,6 +116,7 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
   if (!buffer) throw tk_mail_assertion("odb_rec", 65);
   if (!bindings || !columns) throw tk_mail_assertion("odb_rec", 66);
   const size_t n = accessor.count();
+  reserve(n);
   std::vector<uint8_t> whole;
   std::u16string copy;  // keeps its capacity from column to column
   for (size_t i = 0; i < n; ++i) {
@@ -135,8 +142,8 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
     }
     if (status != DBSTATUS_S_OK) {
       tk_trace(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), status);
-      add(std::make_unique<odb_field>(c.pwszName ? c.pwszName : u"",
-                                      static_cast<uint32_t>(c.ulColumnSize), ole_variant()));
+      add(std::make_unique<odb_field>(accessor.name(i), static_cast<uint32_t>(c.ulColumnSize),
+                                      ole_variant()));
       tk_trace(1, "\t<NULL>");
       continue;
     }
@@ -147,7 +154,7 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
       tk_trace(1, "Processing VT_BLOB");
       ole_variant v;
       v.attach_binary(length, value);
-      add(std::make_unique<odb_field>(c.pwszName ? c.pwszName : u"", length, std::move(v)));
+      add(std::make_unique<odb_field>(accessor.name(i), length, std::move(v)));
       continue;
     }
     if ((b.wType == DBTYPE_R8 && length == sizeof(double)) ||
@@ -162,8 +169,8 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
         std::memcpy(&f, value, sizeof f);
         v = ole_variant(f);
       }
-      auto f = std::make_unique<odb_field>(c.pwszName ? c.pwszName : u"",
-                                           static_cast<uint32_t>(c.ulColumnSize), std::move(v));
+      auto f = std::make_unique<odb_field>(accessor.name(i), static_cast<uint32_t>(c.ulColumnSize),
+                                           std::move(v));
       tk_trace_w(1, u"\t%s", f->to_wstring().c_str());
       add(std::move(f));
       continue;
@@ -172,14 +179,17 @@ odb_record::odb_record(odb_accessor& accessor, IRowset* rowset, HROW row) {
     if (truncated) {
       copy = wide_of(whole);
       text = copy;
+    } else if (reinterpret_cast<uintptr_t>(value) % alignof(char16_t) == 0) {
+      // Read in place: a long text is then copied once, into its value.
+      text = std::u16string_view(reinterpret_cast<const char16_t*>(value), length / 2);
     } else {
       // The slot is not necessarily aligned for char16_t.
       copy.resize(length / 2);
       if (!copy.empty()) std::memcpy(copy.data(), value, copy.size() * 2);
       text = copy;
     }
-    auto f = get_field(c, text);
-    tk_trace_w(1, u"\t%s", copy.c_str());
-    add(std::move(f));
+    tk_trace_w(1, u"\t%s", std::u16string(text).c_str());
+    add(std::make_unique<odb_field>(accessor.name(i), static_cast<uint32_t>(c.ulColumnSize),
+                                    value_of(c, text)));
   }
 }

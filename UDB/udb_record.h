@@ -16,6 +16,8 @@ class udb_record {
   udb_record& operator=(udb_record&&) = default;
 
   void add(std::unique_ptr<udb_field> field) { fields_.push_back(std::move(field)); }
+  // Room for `n` values, so a record built column by column allocates once.
+  void reserve(size_t n) { fields_.reserve(n); }
   void clear() { fields_.clear(); }
 
   size_t size() const { return fields_.size(); }

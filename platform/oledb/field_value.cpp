@@ -1,6 +1,7 @@
 #include "platform/oledb/field_value.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 
 namespace tsl::oledb {
@@ -79,9 +80,10 @@ void append_text_form(const field_value& v, const column_type& t, std::string& o
       if (is_money(t.kind)) {
         append_money(v.i, out);
       } else {
+        // Every integer of every row passes here: no format string to parse.
         char b[24];
-        int n = std::snprintf(b, sizeof b, "%lld", static_cast<long long>(v.i));
-        out.append(b, static_cast<size_t>(n));
+        const auto r = std::to_chars(b, b + sizeof b, v.i);
+        out.append(b, static_cast<size_t>(r.ptr - b));
       }
       return;
     case field_value::kind::real: {

@@ -1,6 +1,7 @@
 #include "platform/oledb/rowset.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "platform/com/com_runtime.h"
 #include "platform/oledb/provider_error.h"
@@ -325,6 +326,39 @@ bool as_double(const value& v, const column_type& t, double& out) {
   }
 }
 
+// UTF-8 to UTF-16 into `out` (replacing it), without a call per character:
+// ASCII and two-byte sequences (Latin text) are decoded here, any other run of
+// non-ASCII bytes by the text layer, so every value comes out as it would
+// from it alone. No sequence spans an ASCII byte, so cutting runs there is
+// safe.
+void widen(std::string_view in, std::u16string& out) {
+  out.resize(in.size());  // never more units than bytes
+  char16_t* w = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+  const auto* end = p + in.size();
+  while (p < end) {
+    const unsigned char b = *p;
+    if (b < 0x80) {
+      *w++ = b;
+      ++p;
+    } else if (b >= 0xC2 && b <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+      *w++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F));
+      p += 2;
+    } else {
+      const unsigned char* q = p;
+      while (q < end && *q >= 0x80) ++q;
+      out.resize(static_cast<size_t>(w - out.data()));
+      text::append_utf8_to_utf16(
+          std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p)), out);
+      const size_t at = out.size();
+      out.resize(at + static_cast<size_t>(end - q));
+      w = out.data() + at;
+      p = q;
+    }
+  }
+  out.resize(static_cast<size_t>(w - out.data()));
+}
+
 }  // namespace
 
 DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* data) {
@@ -378,14 +412,15 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
 
   switch (base) {
     case DBTYPE_WSTR: {
-      text_.clear();
+      // Stored text is taken as it is, not copied first.
       if (v.k == value::kind::text && t.kind != type_id::uniqueidentifier &&
-          t.kind != type_id::datetime)
-        text_ = v.s;
-      else
+          t.kind != type_id::datetime) {
+        widen(v.s, wide_);
+      } else {
+        text_.clear();
         append_text_form(v, t, text_);
-      wide_.clear();
-      text::append_utf8_to_utf16(text_, wide_);
+        widen(text_, wide_);
+      }
       put_bytes(wide_.data(), wide_.size() * sizeof(char16_t), sizeof(char16_t));
       break;
     }
@@ -402,8 +437,7 @@ DBSTATUS rowset::write(const DBBINDING& b, size_t column, const value& v, BYTE* 
       } else if (t.kind == type_id::uniqueidentifier && parse_guid(v.s, g)) {
         put_bytes(&g, sizeof g, 0);
       } else if (is_unicode(t.kind)) {
-        wide_.clear();
-        text::append_utf8_to_utf16(v.s, wide_);
+        widen(v.s, wide_);
         put_bytes(wide_.data(), wide_.size() * sizeof(char16_t), 0);
       } else {
         text_.clear();

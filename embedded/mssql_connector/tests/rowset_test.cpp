@@ -278,6 +278,32 @@ TEST_P(rowset_test, BatchesOfFiveAndRestart) {
   EXPECT_EQ(n, 12u);
 }
 
+// Texts widen alike whether ASCII, two-, three- or four-byte sequences, or
+// runs mixing them, as text or as the bytes of a Unicode column.
+TEST_P(rowset_test, UnicodeTextsArriveIntact) {
+  const std::vector<std::u16string> texts = {
+      u"plain ascii", u"Gr\u00fc\u00dfe", u"\u00fc",  u"a\u00e9",
+      u"\u6f22\u5b57 and \u03a9mega", u"x\U0001F600y", u"\u00e9\u00fc\u6f22\U0001F600\u00e9", u""};
+  auto s = session();
+  ole_ptr<IRowset> r;
+  std::u16string ins = u"CREATE TABLE texts (n int, t nvarchar(40))\nINSERT INTO texts VALUES ";
+  for (size_t i = 0; i < texts.size(); ++i)
+    ins += (i ? u",(" : u"(") + text::utf8_to_utf16(std::to_string(i)) + u", N'" + texts[i] + u"')";
+  ASSERT_EQ(execute(s.get(), ins, r), S_OK);
+  ASSERT_EQ(execute(s.get(), u"SELECT t, t FROM texts ORDER BY n", r), S_OK);
+  reader rd(r.get(), {DBTYPE_WSTR, DBTYPE_BYTES}, 200);
+  size_t n = each_row(r.get(), rd, [&](size_t i) {
+    ASSERT_LT(i, texts.size());
+    EXPECT_EQ(rd.status(0), DBSTATUS_S_OK);
+    EXPECT_EQ(rd.wide(0), texts[i]) << i;
+    EXPECT_EQ(rd.length(0), texts[i].size() * 2) << i;
+    const std::string b = rd.bytes(1);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2), texts[i])
+        << i;
+  });
+  EXPECT_EQ(n, texts.size());
+}
+
 TEST_P(rowset_test, LongValuesReadWholeByReference) {
   auto s = session();
   ole_ptr<IRowset> r;
