@@ -332,28 +332,33 @@ bool as_double(const value& v, const column_type& t, double& out) {
 // from it alone. No sequence spans an ASCII byte, so cutting runs there is
 // safe.
 void widen(std::string_view in, std::u16string& out) {
-  out.clear();
-  out.reserve(in.size());  // never more units than bytes
+  out.resize(in.size());  // never more units than bytes
+  char16_t* w = out.data();
   const auto* p = reinterpret_cast<const unsigned char*>(in.data());
   const auto* end = p + in.size();
+  thread_local std::u16string run;
   while (p < end) {
     const unsigned char b = *p;
     if (b < 0x80) {
-      out.push_back(b);
+      *w++ = b;
       ++p;
     } else if (b >= 0xC2 && b <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
-      out.push_back(static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F)));
+      *w++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F));
       p += 2;
     } else {
-      // Appending, never resizing ahead: text with many such runs (CJK
-      // between blanks) must stay linear in its length.
+      // The run is decoded aside and copied in, so `out` is sized once: text
+      // with many such runs (CJK between blanks) stays linear in its length.
       const unsigned char* q = p;
       while (q < end && *q >= 0x80) ++q;
+      run.clear();
       text::append_utf8_to_utf16(
-          std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p)), out);
+          std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(q - p)), run);
+      std::memcpy(w, run.data(), run.size() * sizeof(char16_t));
+      w += run.size();
       p = q;
     }
   }
+  out.resize(static_cast<size_t>(w - out.data()));
 }
 
 }  // namespace
